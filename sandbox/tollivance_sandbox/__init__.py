@@ -1,0 +1,1 @@
+"""The sandbox's sides: HTTPS, SSH, print queue and the stand-in desktop."""

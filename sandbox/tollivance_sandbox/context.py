@@ -1,0 +1,45 @@
+"""What every side of the sandbox shares: folders, the live scenario, and clean-up."""
+import json
+import os
+import threading
+
+# Fixed ports of the demo (--fixed-ports); tests let the system pick.
+FIXED_PORTS = {"https": 18443, "https_untrusted": 18444, "ssh": 18022, "desktop": 15901}
+
+
+class Context:
+    def __init__(self, args):
+        self.state_dir = args.state_dir
+        self.pki = args.pki
+        self.keys = args.keys
+        self.fixed_ports = args.fixed_ports
+        self._cleanups = []
+        self._lock = threading.Lock()
+
+    def port(self, name):
+        """The port a side should bind: fixed for the demo, 0 (any free one) for tests."""
+        return FIXED_PORTS.get(name, 0) if self.fixed_ports else 0
+
+    def scenario(self):
+        """The scenario document as it stands now; tests may rewrite it at any time."""
+        try:
+            with open(os.path.join(self.state_dir, "scenario.json"), encoding="utf-8") as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return {}
+
+    def path(self, *parts):
+        return os.path.join(self.state_dir, *parts)
+
+    def on_shutdown(self, fn):
+        with self._lock:
+            self._cleanups.append(fn)
+
+    def shutdown(self):
+        with self._lock:
+            cleanups = list(reversed(self._cleanups))
+        for fn in cleanups:
+            try:
+                fn()
+            except Exception:  # noqa: BLE001 - best effort on the way out
+                pass

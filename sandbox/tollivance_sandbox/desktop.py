@@ -1,0 +1,9 @@
+"""Placeholder: this side of the sandbox is not built yet."""
+
+
+def add_arguments(parser):
+    parser.add_argument("--desktop", action="store_true")
+
+
+def start(args, ctx):
+    return {}

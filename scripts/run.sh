@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the client and runs it against the sandbox, the local stand-in for the hosted service.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build=build/release
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLLIVANCE_BUILD_TESTS=OFF
+cmake --build "$build" -j "$(nproc)"
+exec "$build/tollivance-sandbox"

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <wx/app.h>
+
+#include <string>
+
+#include "app/records/Events.h"
+#include "ui/MirlNxFrame.h"
+
+class MirlNxProcess;
+class SftpThread;
+
+// The application object: owns the state of the one desktop connection, receives every event
+// of the workers and child programs on the GUI thread, and alone drives the window's button
+// and status labels.
+class MirlNxApp : public wxApp, public FrameOwner {
+public:
+    MirlNxApp();
+    ~MirlNxApp() override;
+
+    bool OnInit() override;
+
+    // Entry points of the main window.
+    void Connect(const std::string& user_id, const std::string& password) override;
+    void Shutdown() override;
+
+    // Machine identity that goes into every login.
+    std::string GetHardwareKey() const;
+    std::string GetClientVersion() const;
+    int GetColourDepth() const;
+    std::string GetProtocol() const;
+    std::string GetBranding() const;
+
+    MirlNxFrame* GetFrame() const { return frame; }
+
+private:
+    // Connection controller.
+    bool StartLogin(const std::string& user_id, const std::string& password);
+    bool KillProcesses();
+    void StopPrinterThread();
+    void StopTunnel();
+    void ForgetTunnel();
+    void ShowIdle();
+
+    void OnLoginFailure(wxThreadEvent& event);
+    void OnLoginSuccess(wxThreadEvent& event);
+    void OnSessionFailure(wxThreadEvent& event);
+    void OnTunnelFinished(wxThreadEvent& event);
+    void OnViewerEnd(wxCommandEvent& event);
+    void OnPrinterConnected(wxThreadEvent& event);
+    void OnPrinterStatus(wxThreadEvent& event);
+    void OnPrinterFinished(wxThreadEvent& event);
+    void OnPrintFailure(wxThreadEvent& event);
+
+    // Viewer launch and drive mapping.
+    void OnSessionReady(wxThreadEvent& event);
+    void OnMapDrives(wxThreadEvent& event);
+    void OnXServerEnd(wxCommandEvent& event);
+    void OnSshEnd(wxCommandEvent& event);
+
+    // Printing.
+    void OnPrintFile(wxThreadEvent& event);
+    void OnPrintJobEnd(wxCommandEvent& event);
+
+    // Update notice.
+    void OnUpdateAvailable(wxThreadEvent& event);
+    void StartUpdateCheck();
+
+    void BindHandlers();
+    void OnEndSession(wxCloseEvent& event);
+
+    MirlNxProcess* viewer_process = nullptr;
+    MirlNxProcess* xserver_process = nullptr;
+    MirlNxProcess* ssh_process = nullptr;
+    TunnelHandles tunnel;
+    SftpThread* printer_thread = nullptr;
+    MirlNxFrame* frame = nullptr;
+
+    wxDECLARE_EVENT_TABLE();
+};

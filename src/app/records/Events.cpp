@@ -1,0 +1,23 @@
+#include "app/records/Events.h"
+
+// Created at static initialisation, in this order.
+wxDEFINE_EVENT(EVT_LOGIN_FAILURE, wxThreadEvent);
+wxDEFINE_EVENT(EVT_LOGIN_SUCCESS, wxThreadEvent);
+wxDEFINE_EVENT(EVT_UPDATE_AVAILABLE, wxThreadEvent);
+wxDEFINE_EVENT(EVT_SESSION_FAILURE, wxThreadEvent);
+wxDEFINE_EVENT(EVT_SESSION_READY, wxThreadEvent);
+wxDEFINE_EVENT(EVT_MAP_DRIVES, wxThreadEvent);
+wxDEFINE_EVENT(EVT_TUNNEL_FINISHED, wxThreadEvent);
+wxDEFINE_EVENT(EVT_PRINT_FAILURE, wxThreadEvent);
+wxDEFINE_EVENT(EVT_PRINTER_FINISHED, wxThreadEvent);
+wxDEFINE_EVENT(EVT_PRINTER_CONNECTED, wxThreadEvent);
+wxDEFINE_EVENT(EVT_PRINT_FILE, wxThreadEvent);
+wxDEFINE_EVENT(EVT_PRINTER_STATUS, wxThreadEvent);
+wxDEFINE_EVENT(EVT_PRINT_JOB_END, wxCommandEvent);
+wxDEFINE_EVENT(EVT_VIEWER_END, wxCommandEvent);
+wxDEFINE_EVENT(EVT_XSERVER_END, wxCommandEvent);
+wxDEFINE_EVENT(EVT_SSH_END, wxCommandEvent);
+
+void QueueCommandEvent(wxEvtHandler* sink, wxEventType type) {
+    wxQueueEvent(sink, new wxCommandEvent(type, 0));
+}

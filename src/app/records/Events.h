@@ -1,0 +1,39 @@
+#pragma once
+
+#include <wx/any.h>
+#include <wx/event.h>
+
+#include <string>
+
+#include "app/records/Records.h"
+
+// The application's sixteen event types. Workers and child processes report only through
+// these, queued to a wxEvtHandler* sink (the application in the program, a recorder in tests).
+wxDECLARE_EVENT(EVT_LOGIN_FAILURE, wxThreadEvent);      // std::string
+wxDECLARE_EVENT(EVT_LOGIN_SUCCESS, wxThreadEvent);      // LoginResult
+wxDECLARE_EVENT(EVT_UPDATE_AVAILABLE, wxThreadEvent);   // std::string
+wxDECLARE_EVENT(EVT_SESSION_FAILURE, wxThreadEvent);    // std::string
+wxDECLARE_EVENT(EVT_SESSION_READY, wxThreadEvent);      // MirlNxSession
+wxDECLARE_EVENT(EVT_MAP_DRIVES, wxThreadEvent);         // MirlNxLogin
+wxDECLARE_EVENT(EVT_TUNNEL_FINISHED, wxThreadEvent);    // std::string
+wxDECLARE_EVENT(EVT_PRINT_FAILURE, wxThreadEvent);      // std::string
+wxDECLARE_EVENT(EVT_PRINTER_FINISHED, wxThreadEvent);   // std::string
+wxDECLARE_EVENT(EVT_PRINTER_CONNECTED, wxThreadEvent);  // std::string
+wxDECLARE_EVENT(EVT_PRINT_FILE, wxThreadEvent);         // wxString (local path)
+wxDECLARE_EVENT(EVT_PRINTER_STATUS, wxThreadEvent);     // std::string
+wxDECLARE_EVENT(EVT_PRINT_JOB_END, wxCommandEvent);
+wxDECLARE_EVENT(EVT_VIEWER_END, wxCommandEvent);
+wxDECLARE_EVENT(EVT_XSERVER_END, wxCommandEvent);
+wxDECLARE_EVENT(EVT_SSH_END, wxCommandEvent);
+
+// Queues a thread event carrying a copy of payload to sink. Safe from any thread; the queue
+// owns the event from then on.
+template <typename Payload>
+void QueueThreadEvent(wxEvtHandler* sink, wxEventType type, const Payload& payload) {
+    auto* event = new wxThreadEvent(type, wxID_ANY);
+    event->SetPayload(payload);
+    wxQueueEvent(sink, event);
+}
+
+// Queues the payload-less end event of a child process.
+void QueueCommandEvent(wxEvtHandler* sink, wxEventType type);

@@ -1,0 +1,3 @@
+#include "app/MirlNxApp.h"
+
+wxIMPLEMENT_APP(MirlNxApp);

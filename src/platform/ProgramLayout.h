@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+// Where the client finds its helper programs, relative to its working folder, and the few
+// platform differences of their command lines. The command-line builders take a layout, so the
+// Windows lines and the Linux lines are both checked to the byte on any machine.
+struct ProgramLayout {
+    char separator;  // between folder names
+    std::string viewer_folder, viewer_program;
+    std::string xserver_folder, xserver_program;
+    std::string nxproxy_folder, nxproxy_program;
+    std::string ssh_folder, ssh_program;
+    std::string print_program;  // in the working folder itself
+    std::string script_host;    // "cscript.exe" or "sh"
+    std::string map_ftp_script, unmap_ftp_script, map_webdav_script;  // relative paths
+    bool cygwin_nx_root;        // NX root is "/cygdrive/" + temp dir with "\" to "/", ":" removed
+    std::string nx_display;     // DISPLAY for the NX proxy; empty keeps the client's own
+
+    // working folder + separator + name
+    std::string Join(const std::string& folder, const std::string& name) const {
+        return folder + separator + name;
+    }
+};
+
+ProgramLayout WindowsLayout();
+ProgramLayout LinuxLayout();
+// The layout of the platform this program was built for.
+ProgramLayout NativeLayout();

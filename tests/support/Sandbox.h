@@ -1,0 +1,38 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <string>
+
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+// The local stand-in for the hosted service, started for one test on loopback ports that the
+// system picks, and stopped with the test. Scenarios are a JSON document in its state folder
+// that the sandbox reads afresh on every request, so a test may change it at any time.
+struct SandboxOptions {
+    bool https = false;        // session start, version text, download page, desktop proxy
+    bool ssh = false;          // the "mirlnx" account and the desktop forwarding
+    bool print_queue = false;  // password accounts with their SFTP queue folders
+    bool desktop = false;      // a recording TCP peer standing for the desktop
+    nlohmann::json scenario = nlohmann::json::object();
+};
+
+class Sandbox {
+  public:
+    explicit Sandbox(const SandboxOptions& options);
+
+    // A port from the sandbox's ready line, e.g. "https", "https_untrusted", "ssh", "desktop".
+    int Port(const std::string& name) const;
+    const nlohmann::json& Ready() const { return ready; }
+    std::string BaseUrl() const;  // https://127.0.0.1:<https port>
+    std::string CaFile() const;
+    const std::string& StateDir() const { return state.path(); }
+    void SetScenario(const nlohmann::json& scenario);
+
+  private:
+    TempDir state;
+    std::unique_ptr<ChildProcess> process;
+    nlohmann::json ready;
+};
