@@ -20,6 +20,7 @@ set(TOLLIVANCE_TUNNEL_KEY "" CACHE FILEPATH
 # The sandbox's fixed loopback ports (the demo and the whole-application tests use them).
 set(TOLLIVANCE_SANDBOX_HTTPS_PORT 18443)
 set(TOLLIVANCE_SANDBOX_SSH_PORT 18022)
+set(TOLLIVANCE_SANDBOX_PRINT_PORT 18023)
 
 set(TOLLIVANCE_KEY_DIR ${CMAKE_BINARY_DIR}/keys)
 set(TOLLIVANCE_PKI_DIR ${CMAKE_BINARY_DIR}/sandbox-pki)
@@ -94,7 +95,7 @@ tollivance_write_deployment(${TOLLIVANCE_GENERATED_DIR}/deployment_sandbox.cpp
     "https://127.0.0.1:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
     "https://127.0.0.1:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
     "127.0.0.1:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
-    "127.0.0.1" "${TOLLIVANCE_SANDBOX_SSH_PORT}" "${TOLLIVANCE_PKI_DIR}/ca.pem")
+    "127.0.0.1" "${TOLLIVANCE_SANDBOX_PRINT_PORT}" "${TOLLIVANCE_PKI_DIR}/ca.pem")
 
 add_library(deployment_configured OBJECT ${TOLLIVANCE_GENERATED_DIR}/deployment_configured.cpp)
 add_library(deployment_sandbox OBJECT ${TOLLIVANCE_GENERATED_DIR}/deployment_sandbox.cpp)
