@@ -76,6 +76,15 @@ if(NOT EXISTS ${TOLLIVANCE_PKI_DIR}/untrusted.pem)
     endforeach()
 endif()
 
+# The sandbox's SSH host key.
+if(NOT EXISTS ${TOLLIVANCE_PKI_DIR}/ssh_host_key)
+    execute_process(COMMAND ${SSH_KEYGEN} -q -t rsa -b 2048 -m PEM -N "" -C sandbox
+                            -f ${TOLLIVANCE_PKI_DIR}/ssh_host_key RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "ssh-keygen failed for the sandbox host key")
+    endif()
+endif()
+
 # Writes one constants file for a deployment.
 function(tollivance_write_deployment file api web proxy pq_host pq_port ca)
     set(DEPLOY_API_URL ${api})

@@ -15,6 +15,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from tollivance_sandbox import context as sandbox_context  # noqa: E402
 from tollivance_sandbox import desktop, https_side, print_queue, ssh_side  # noqa: E402
+# Endpoint modules register their routes with the HTTPS side when imported.
+from tollivance_sandbox import desktop_proxy, service_endpoints  # noqa: E402,F401
 
 SIDES = [https_side, ssh_side, print_queue, desktop]
 
@@ -24,6 +26,8 @@ def main():
     parser.add_argument("--state-dir", required=True, help="folder for scenario.json and state")
     parser.add_argument("--pki", required=True, help="folder with ca.pem, server.pem/.key, untrusted.pem/.key")
     parser.add_argument("--keys", required=True, help="folder with the client public keys (*.pub)")
+    parser.add_argument("--exit-with-stdin", action="store_true",
+                        help="stop when standard input closes (the process that started us is gone)")
     parser.add_argument("--fixed-ports", action="store_true",
                         help="listen on the demo's fixed ports instead of ports the system picks")
     for side in SIDES:
@@ -49,7 +53,7 @@ def main():
             pass
         stop.set()
 
-    if not sys.stdin.isatty():
+    if args.exit_with_stdin:
         threading.Thread(target=watch_stdin, daemon=True).start()
     stop.wait()
     ctx.shutdown()

@@ -1,9 +1,114 @@
-"""Placeholder: this side of the sandbox is not built yet."""
+"""The sandbox's HTTPS side: one router served on two loopback ports, one with a certificate
+from the sandbox's own CA (IP SAN 127.0.0.1) and one with a self-signed certificate that nobody
+trusts. Endpoint modules register their routes with @route; every request is appended to
+https_requests.jsonl in the state folder so that tests can read exactly what the client sent.
+"""
+import json
+import os
+import ssl
+import threading
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+_ROUTES = []  # (method, path prefix, handler), longest prefix first at lookup
+
+
+class Request:
+    def __init__(self, method, path, query, headers, body):
+        self.method = method
+        self.path = path
+        self.query = query
+        self.headers = headers
+        self.body = body
+
+    def form(self):
+        """The body as an x-www-form-urlencoded form: {name: value}, values decoded."""
+        return {k: v[0] for k, v in parse_qs(self.body.decode("latin-1"), keep_blank_values=True).items()}
+
+
+class Response:
+    def __init__(self, status=200, body=b"", headers=None, hang=False, drip_ms=0):
+        self.status = status
+        self.body = body if isinstance(body, bytes) else body.encode("utf-8")
+        self.headers = headers or {}
+        self.hang = hang          # accept, read the request, never answer
+        self.drip_ms = drip_ms    # send the body one byte at a time, this far apart
+
+
+def route(method, prefix):
+    def register(fn):
+        _ROUTES.append((method, prefix, fn))
+        return fn
+    return register
 
 
 def add_arguments(parser):
-    parser.add_argument("--https", action="store_true")
+    parser.add_argument("--https", action="store_true", help="serve the HTTPS side")
+
+
+def _handler_class(ctx, stop):
+    log_path = ctx.path("https_requests.jsonl")
+    log_lock = threading.Lock()
+
+    class Handler(BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, fmt, *args):  # keep the test output quiet
+            pass
+
+        def _serve(self):
+            parts = urlsplit(self.path)
+            length = int(self.headers.get("Content-Length") or 0)
+            body = self.rfile.read(length) if length else b""
+            request = Request(self.command, parts.path, parse_qs(parts.query), dict(self.headers), body)
+            with log_lock, open(log_path, "a", encoding="utf-8") as log:
+                log.write(json.dumps({"method": self.command, "path": self.path,
+                                      "port": self.server.server_address[1],
+                                      "headers": request.headers,
+                                      "body": body.decode("latin-1")}) + "\n")
+            candidates = [r for r in _ROUTES if r[0] == self.command and parts.path.startswith(r[1])]
+            candidates.sort(key=lambda r: len(r[1]), reverse=True)
+            response = candidates[0][2](request, ctx) if candidates else Response(404, b"not found")
+            if response.hang:
+                stop.wait()
+                return
+            self.send_response(response.status)
+            for name, value in response.headers.items():
+                self.send_header(name, value)
+            self.send_header("Content-Length", str(len(response.body)))
+            self.end_headers()
+            if response.drip_ms:
+                for i in range(len(response.body)):
+                    self.wfile.write(response.body[i:i + 1])
+                    self.wfile.flush()
+                    if stop.wait(response.drip_ms / 1000.0):
+                        return
+            else:
+                self.wfile.write(response.body)
+
+        do_GET = _serve
+        do_POST = _serve
+
+    return Handler
+
+
+def _serve_tls(ctx, port, cert, key, stop):
+    server = ThreadingHTTPServer(("127.0.0.1", port), _handler_class(ctx, stop))
+    server.daemon_threads = True
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain(os.path.join(ctx.pki, cert), os.path.join(ctx.pki, key))
+    server.socket = tls.wrap_socket(server.socket, server_side=True)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    ctx.on_shutdown(server.shutdown)
+    return server.server_address[1]
 
 
 def start(args, ctx):
-    return {}
+    if not args.https:
+        return {}
+    stop = threading.Event()
+    ctx.on_shutdown(stop.set)
+    return {
+        "https": _serve_tls(ctx, ctx.port("https"), "server.pem", "server.key", stop),
+        "https_untrusted": _serve_tls(ctx, ctx.port("https_untrusted"), "untrusted.pem", "untrusted.key", stop),
+    }

@@ -11,6 +11,7 @@ Sandbox::Sandbox(const SandboxOptions& options) {
                                      state.path(),
                                      "--pki",
                                      TOLLIVANCE_PKI_DIR,
+                                     "--exit-with-stdin",
                                      "--keys",
                                      TOLLIVANCE_KEY_DIR};
     if (options.https) argv.push_back("--https");

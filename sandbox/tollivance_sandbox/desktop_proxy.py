@@ -1,0 +1,1 @@
+"""Placeholder: the desktop proxy's session endpoint."""

@@ -1,0 +1,1 @@
+"""Placeholder: the session-start endpoint, the version text and the download page."""

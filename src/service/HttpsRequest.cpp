@@ -1,0 +1,129 @@
+#include "service/HttpsRequest.h"
+
+#include <memory>
+#include <mutex>
+
+#include "config/Deployment.h"
+
+namespace {
+const char* const kFallback = "An error has occurred";
+
+struct EasyHandleRelease {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyHandleRelease>;
+
+// Collects the whole body; a null destination makes libcurl end with a write error.
+size_t WriteToString(char* data, size_t size, size_t count, void* destination) {
+    if (destination == nullptr) return 0;
+    static_cast<std::string*>(destination)->append(data, size * count);
+    return size * count;
+}
+
+// The login and update threads may start their first request at the same moment, and
+// curl_global_init is not safe to run twice at once.
+void GlobalInitOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
+}
+
+void Check(CURLcode result, const char* message) {
+    if (result != CURLE_OK) throw std::string(message);
+}
+
+// The error buffer is read only after the call has failed, when libcurl may have filled it.
+void Check(CURLcode result, const char* prefix, const char* error_buffer) {
+    if (result != CURLE_OK) throw std::string(prefix) + error_buffer;
+}
+}  // namespace
+
+const RequestProfile& UpdateCheckProfile() {
+    static const RequestProfile profile{true, {}};
+    return profile;
+}
+
+const RequestProfile& LoginProfile() {
+    static const RequestProfile profile{
+        true,
+        {{403, "User name or password incorrect"},
+         {402, "Your account has been suspended,\nplease contact support"},
+         {423, "Invalid serial number"}}};
+    return profile;
+}
+
+const RequestProfile& WebsockSessionProfile() {
+    static const RequestProfile profile{false,
+                                        {{404, "Bad request"},
+                                         {403, "Server authentication failed"},
+                                         {504, "Timeout connecting to server"},
+                                         {503, "Error connecting to server"},
+                                         {500, "Server connection failed"}}};
+    return profile;
+}
+
+std::string CurlEscape(CURL* handle, const std::string& bytes) {
+    char* escaped = curl_easy_escape(handle, bytes.data(), static_cast<int>(bytes.size()));
+    if (escaped == nullptr) throw std::string(kFallback);
+    std::string copy(escaped);
+    curl_free(escaped);
+    return copy;
+}
+
+std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
+                         const RequestProfile& profile) {
+    GlobalInitOnce();
+    EasyHandle handle(curl_easy_init());
+    if (!handle) throw std::string("Failed to create CURL connection");
+    CURL* curl = handle.get();
+
+    if (!profile.verify_tls) {
+        Check(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L), "Failed to set SSL_VERIFYPEER");
+        Check(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L), "Failed to set SSL_VERIFYHOST");
+    }
+    char error_buffer[CURL_ERROR_SIZE] = "";
+    Check(curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer), "Failed to set error buffer");
+    Check(curl_easy_setopt(curl, CURLOPT_URL, url.c_str()), "Failed to set URL: ", error_buffer);
+    Check(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L),
+          "Failed to set redirect option: ", error_buffer);
+    Check(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToString),
+          "Failed to set writer: ", error_buffer);
+    std::string response;
+    Check(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response),
+          "Failed to set write data: ", error_buffer);
+
+    if (profile.verify_tls) {
+        const std::string ca_bundle = TrustedCaBundle();
+        if (!ca_bundle.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca_bundle.c_str());
+    }
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, profile.connect_timeout_seconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, profile.idle_timeout_seconds);
+
+    std::string post_body;  // libcurl does not copy it: it lives until the transfer ends
+    if (body) {
+        post_body = body(curl);
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, post_body.c_str());
+    }
+
+    const CURLcode performed = curl_easy_perform(curl);
+    if (performed != CURLE_OK) throw std::string(curl_easy_strerror(performed));
+
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status == 200) return response;
+    for (const auto& [code, message] : profile.statuses) {
+        if (code == status) throw message;
+    }
+    throw std::string(kFallback);
+}
+
+std::string HttpsPost(const std::string& url, const std::string& body,
+                      const RequestProfile& profile) {
+    return HttpsRequest(
+        url, [&body](CURL*) { return body; }, profile);
+}
+
+std::string HttpsGet(const std::string& url, const RequestProfile& profile) {
+    return HttpsRequest(url, BodyBuilder(), profile);
+}

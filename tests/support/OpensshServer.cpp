@@ -1,0 +1,73 @@
+#include "support/OpensshServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+sockaddr_in Loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+}  // namespace
+
+int FreeLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t length = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0) close(fd);
+        throw std::runtime_error("no free loopback port");
+    }
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool WaitForListener(int port, int timeout_ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = Loopback(port);
+        const bool up = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        if (up) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+OpensshServer::OpensshServer(const std::vector<std::string>& authorized_key_files,
+                             const std::vector<std::string>& extra_config) {
+    std::filesystem::create_directories("/run/sshd");  // sshd's privilege-separation folder
+    std::string keys;
+    for (const auto& file : authorized_key_files) keys += ReadWholeFile(file);
+    WriteWholeFile(folder.File("authorized_keys"), keys);
+    const std::string host_key = folder.File("host_key");
+    if (std::system(("ssh-keygen -q -t ed25519 -N '' -f " + host_key).c_str()) != 0) {
+        throw std::runtime_error("ssh-keygen failed");
+    }
+    port = FreeLoopbackPort();
+    std::string config = "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " +
+                         host_key + "\nPidFile " + folder.File("sshd.pid") +
+                         "\nAuthorizedKeysFile " + folder.File("authorized_keys") +
+                         "\nStrictModes no\nPermitRootLogin yes\nPasswordAuthentication no\n"
+                         "KbdInteractiveAuthentication no\nUsePAM no\nAllowTcpForwarding yes\n"
+                         "Subsystem sftp internal-sftp\nLogLevel ERROR\n";
+    for (const auto& line : extra_config) config += line + "\n";
+    WriteWholeFile(folder.File("sshd_config"), config);
+    server = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/sbin/sshd", "-D", "-e", "-f", folder.File("sshd_config")});
+    if (!WaitForListener(port, 10000)) throw std::runtime_error("sshd did not start");
+}

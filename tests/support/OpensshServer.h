@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+// A real OpenSSH server for one test or benchmark, on a free loopback port, with its own host
+// key, accepting the given public keys for the current user, with internal-sftp and TCP
+// forwarding. Extra sshd_config lines may be added (e.g. "PasswordAuthentication yes").
+class OpensshServer {
+  public:
+    explicit OpensshServer(const std::vector<std::string>& authorized_key_files,
+                           const std::vector<std::string>& extra_config = {});
+
+    int Port() const { return port; }
+    const std::string& Folder() const { return folder.path(); }
+
+  private:
+    TempDir folder;
+    int port = 0;
+    std::unique_ptr<ChildProcess> server;
+};
+
+// A loopback TCP port that was free a moment ago.
+int FreeLoopbackPort();
+// True once something accepts connections on 127.0.0.1:port.
+bool WaitForListener(int port, int timeout_ms);
