@@ -1,0 +1,19 @@
+# `cmake --install` lays out a complete working folder: the programs, the helper programs in
+# their sub-folders, the scripts and the artwork, under <prefix>/lib/tollivance; and launchers
+# in <prefix>/bin that start the client inside that folder (it finds its helpers from there).
+set(TOLLIVANCE_WORKING_FOLDER lib/tollivance)
+
+install(TARGETS tollivance tollivance-sandbox DESTINATION ${TOLLIVANCE_WORKING_FOLDER})
+if(NOT WIN32)
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/bundle/linux/ DESTINATION ${TOLLIVANCE_WORKING_FOLDER}
+            USE_SOURCE_PERMISSIONS)
+endif()
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/ DESTINATION ${TOLLIVANCE_WORKING_FOLDER}
+        FILES_MATCHING PATTERN "*.bmp" PATTERN "*.ico")
+
+foreach(program tollivance tollivance-sandbox)
+    set(TOLLIVANCE_LAUNCHED_PROGRAM ${program})
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/launcher.sh.in
+                   ${CMAKE_BINARY_DIR}/launchers/${program} @ONLY)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/launchers/${program} DESTINATION bin)
+endforeach()

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "app/ViewerCommands.h"
+#include "service/Sha256Hex.h"
+
+namespace {
+MirlNxSession VncSession() {
+    MirlNxSession session;
+    session.host = "10.0.0.5";
+    session.port = 5901;
+    session.cookie = "K";
+    session.protocol = "vnc";
+    return session;
+}
+
+struct Case {
+    const char* name;
+    std::string actual;
+    std::string expected;
+};
+}  // namespace
+
+TEST(ViewerCommands, ExactCommandLines) {
+    const ProgramLayout win = WindowsLayout();
+    const ProgramLayout lin = LinuxLayout();
+    MirlNxSession websock = VncSession();
+    websock.websock = true;
+    MirlNxSession nx = VncSession();
+    nx.protocol = "nx";
+    nx.cookie = "c0ffee";
+
+    const Case cases[] = {
+        {"vnc default settings, local port P+4000, two-blank joins",
+         VncViewerCommand(win, "C:\\Q", VncSession(), "desk.example"),
+         "C:\\Q\\turbovnc\\turbovnc-client-go.exe  -clipboard-to-server -clipboard-from-server "
+         " -compression 9 -quality 40 -subsample 2 127.0.0.1:9901 K"},
+        {"vnc through the websocket proxy: P+5000 and the session host in the path",
+         VncViewerCommand(lin, "/opt/q", websock, "proxy.example:8443"),
+         "/opt/q/turbovnc/turbovnc-client-go  -clipboard-to-server -clipboard-from-server "
+         " -compression 9 -quality 40 -subsample 2 "
+         "wss://proxy.example:8443/desktop/https/10.0.0.5/10901 K"},
+        {"x server", XServerCommand(win, "C:\\Q"),
+         "C:\\Q\\vcxsrv\\vcxsrv.exe :0 -silent-dup-error -multiwindow -clipboard -notrayicon"},
+        {"nx proxy on windows",
+         NxProxyCommand(win, "C:\\Q", nx, "C:\\Users\\x\\AppData\\Local\\Temp"),
+         "C:\\Q\\nxproxy\\nxproxy.exe -S nx,root=/cygdrive/C/Users/x/AppData/Local/Temp,"
+         "session=mirl,cookie=c0ffee,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:5901"},
+        {"nx proxy on linux keeps the temporary folder", NxProxyCommand(lin, "/opt/q", nx, "/tmp"),
+         "/opt/q/nxproxy/nxproxy -S nx,root=/tmp,session=mirl,cookie=c0ffee,fullscreen=0,"
+         "shmem=1,shpix=1,connect=127.0.0.1:5901"},
+        {"map webdav", MapWebdavCommand(win), "cscript.exe scripts\\mapwebdav.vbs"},
+        {"unmap ftp", UnmapFtpCommand(lin), "sh scripts/unmapftp.sh"},
+        {"map ftp: user and the salted hash of the password",
+         MapFtpCommand(win, "ann", "s4lt", "pw"),
+         "cscript.exe scripts\\mapftp.vbs ann " + Sha256Hex("s4ltpw")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.name;
+}
+
+TEST(ViewerCommands, ForwardingSshWithDrives) {
+    MirlNxSession session = VncSession();
+    session.tunnel_mode = true;
+    EXPECT_EQ(ForwardingSshCommand(WindowsLayout(), "C:\\Q", session, "C:\\T\\k1"),
+              "C:\\Q\\openssh\\ssh.exe -o UserKnownHostsFile=/dev/null -o "
+              "StrictHostKeyChecking=no -i C:\\T\\k1 -l mirlnx -L 9901:127.0.0.1:5901 -p 5901 "
+              "127.0.0.1");
+
+    session.ftp = {"ftp.in", 65535, "salt"};
+    session.webdav = {"dav.in", 443, "x"};
+    // The data port beside FTP port 65535 wraps to 0 in 16 bits.
+    EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1"),
+              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
+              "-i /tmp/k1 -l mirlnx -L 8021:ftp.in:65535 -L 0:ftp.in:0 -L 8022:dav.in:443 "
+              "-L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
+}
+
+TEST(ViewerCommands, PathsAndNamesWithBlanksStayWhole) {
+    EXPECT_EQ(XServerCommand(WindowsLayout(), "C:\\Program Files\\Q"),
+              "\"C:\\Program Files\\Q\\vcxsrv\\vcxsrv.exe\" :0 -silent-dup-error -multiwindow "
+              "-clipboard -notrayicon");
+    EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann lee", "", ""),
+              "sh scripts/mapftp.sh \"ann lee\" " + Sha256Hex(""));
+    EXPECT_EQ(QuoteIfNeeded(LinuxLayout(), "/my \"q\"\\x"), "\"/my \\\"q\\\"\\\\x\"");
+    EXPECT_EQ(QuoteIfNeeded(LinuxLayout(), "/plain/path"), "/plain/path");
+}
