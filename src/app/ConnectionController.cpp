@@ -1,52 +1,243 @@
 // Connect, disconnect and shutdown: login, desktop session, viewers and printing in step with
 // the window's button and status labels.
 #include <libssh/libssh.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <iostream>
 
 #include "app/MirlNxApp.h"
+#include "app/MirlNxProcess.h"
+#include "app/WorkerRegistry.h"
+#include "config/Deployment.h"
 #include "config/Version.h"
+#include "platform/ColourDepth.h"
+#include "platform/MachineIdentity.h"
 #include "platform/Platform.h"
-#include "ui/MirlNxFrame.h"
+#include "printing/SftpThread.h"
+#include "service/Sha256Hex.h"
+#include "service/StormwellServerLookup.h"
+#include "session/OpensshForwarding.h"
+#include "session/WebsockDesktopSession.h"
+#include "tunnel/SshTunnel.h"
+
+namespace {
+// Closing the window waits this long at most for the print queue and the tunnel to end.
+constexpr auto kShutdownWait = std::chrono::seconds(10);
+
+// A process that is still there is killed; one that is gone is left alone, quietly.
+void KillIfRunning(wxProcess* process) {
+    wxLogNull quiet;
+    const long pid = process->GetPid();
+    if (wxProcess::Kill(pid, wxSIGNONE) == wxKILL_OK) wxKill(pid, wxSIGKILL);
+}
+}  // namespace
+
+void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
+    wxMessageBox(wxString(message.c_str(), wxConvLibc), wxString(caption.c_str(), wxConvLibc),
+                 wxOK | wxCENTRE, nullptr);
+}
+
+void MirlNxApp::ShowIdle() {
+    if (frame == nullptr) return;
+    frame->SetDesktopStatus("Not Connected");
+    frame->SetPrinterStatus("Not Connected");
+    frame->SetConnectButton("Connect", true);
+}
 
 void MirlNxApp::Connect(const std::string& user_id, const std::string& password) {
-    (void)user_id;
-    (void)password;
+    if (viewer_process != nullptr) {
+        KillProcesses();
+        return;
+    }
+    StartLogin(user_id, password);
+}
+
+bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& password) {
+    StormwellServerLookup lookup(BuiltInDeployment().api_url + "/session/start/");
+    const std::string hardware_key = GetHardwareKey();
+    if (hardware_key.empty()) {
+        ShowMessage("System error", "Cannot determine hardware key");
+        ShowIdle();  // no login runs, so nothing else would bring the window back
+        return false;
+    }
+    const MirlNxLogin login{user_id,
+                            password,
+                            Sha256Hex(hardware_key),
+                            GetClientVersion(),
+                            "",
+                            GetBranding(),
+                            GetColourDepth(),
+                            false,
+                            GetProtocol(),
+                            false,
+                            false,
+                            frame->GetLinkSpeed()};
+    wxThread* thread = lookup.CreateLoginThread(this, login);
+    if (thread->Run() != wxTHREAD_NO_ERROR) {
+        delete thread;  // a detached thread that never ran does not delete itself
+        ShowMessage("Login failed", "Cannot start the login");
+        ShowIdle();
+        return false;
+    }
+    return true;
+}
+
+bool MirlNxApp::KillProcesses() {
+    if (viewer_process != nullptr) {
+        wxKill(viewer_process->GetPid(), wxSIGKILL, nullptr, wxKILL_CHILDREN);
+    }
+    if (xserver_process != nullptr) wxKill(xserver_process->GetPid(), wxSIGKILL);
+    if (ssh_process != nullptr) wxKill(ssh_process->GetPid(), wxSIGKILL);
+    return viewer_process != nullptr || xserver_process != nullptr || ssh_process != nullptr;
+}
+
+void MirlNxApp::StopPrinterThread() {
+    if (printer_thread == nullptr) return;
+    if (worker_registry::RequestStop(printer_thread) != wxTHREAD_NO_ERROR) {
+        std::cerr << "Error deleting Printer thread" << std::endl;
+    }
+}
+
+void MirlNxApp::StopTunnel() {
+    if (tunnel.thread != nullptr) {
+        if (worker_registry::RequestStop(tunnel.thread) != wxTHREAD_NO_ERROR) {
+            std::cerr << "Error deleting Tunnel thread" << std::endl;
+        }
+        tunnel.thread = nullptr;
+    } else if (tunnel.process != nullptr) {
+        KillIfRunning(tunnel.process);
+    }
+}
+
+void MirlNxApp::ForgetTunnel() {
+    if (tunnel.thread != nullptr) {
+        tunnel.thread = nullptr;
+    } else if (tunnel.process != nullptr) {
+        tunnel.process = nullptr;
+    }
 }
 
 void MirlNxApp::Shutdown() {
+    KillProcesses();
+    // Stop the workers here rather than waiting for the viewer's end to do it: a print queue
+    // may run with no viewer at all, and the wait is bounded either way.
+    StopPrinterThread();
+    StopTunnel();
+    const auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
+    while ((printer_thread != nullptr || tunnel.thread != nullptr) &&
+           std::chrono::steady_clock::now() < deadline) {
+        wxYield();
+        wxMilliSleep(10);
+    }
+    const bool workers_gone = printer_thread == nullptr && tunnel.thread == nullptr;
+    UnbindHandlers();  // nothing may reach the window once it is going
     if (frame != nullptr) {
         frame->Destroy();
         frame = nullptr;
     }
-    ssh_finalize();
+    // A worker that outlived the wait may still be inside libssh.
+    if (workers_gone) ssh_finalize();
 }
 
-bool MirlNxApp::StartLogin(const std::string&, const std::string&) { return false; }
-bool MirlNxApp::KillProcesses() { return false; }
-void MirlNxApp::StopPrinterThread() {}
-void MirlNxApp::StopTunnel() {}
-void MirlNxApp::ForgetTunnel() {}
-void MirlNxApp::ShowIdle() {}
-
-std::string MirlNxApp::GetHardwareKey() const { return ""; }
+std::string MirlNxApp::GetHardwareKey() const {
+    return ReadMachineIdText();
+}
 
 std::string MirlNxApp::GetClientVersion() const {
     return GetBranding() + "-" + "desktop-client" + "-" + kPlatformWord + "-v" + kClientVersion;
 }
 
-int MirlNxApp::GetColourDepth() const { return 24; }
+int MirlNxApp::GetColourDepth() const {
+    return ScreenColourDepth(frame);
+}
 
 std::string MirlNxApp::GetProtocol() const {
     return frame != nullptr && frame->IsLegacyConnection() ? "nx" : "vnc";
 }
 
-std::string MirlNxApp::GetBranding() const { return kBranding; }
+std::string MirlNxApp::GetBranding() const {
+    return kBranding;
+}
 
-void MirlNxApp::OnLoginFailure(wxThreadEvent&) {}
-void MirlNxApp::OnLoginSuccess(wxThreadEvent&) {}
-void MirlNxApp::OnSessionFailure(wxThreadEvent&) {}
-void MirlNxApp::OnTunnelFinished(wxThreadEvent&) {}
-void MirlNxApp::OnViewerEnd(wxCommandEvent&) {}
-void MirlNxApp::OnPrinterConnected(wxThreadEvent&) {}
-void MirlNxApp::OnPrinterStatus(wxThreadEvent&) {}
-void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {}
-void MirlNxApp::OnPrintFailure(wxThreadEvent&) {}
+void MirlNxApp::OnLoginFailure(wxThreadEvent& event) {
+    ShowMessage("Login failed", event.GetPayload<std::string>());
+    ShowIdle();
+}
+
+void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
+    const auto [server, login] = event.GetPayload<LoginResult>();
+    std::pair<MirlNxSession, TunnelHandles> created;
+    try {
+        WebsockDesktopSession variant(BuiltInDeployment().desktop_proxy);
+        created = variant.CreateSession(this, server, login);
+    } catch (const std::string& message) {
+        wxThreadEvent failure(EVT_SESSION_FAILURE);
+        failure.SetPayload(message);
+        OnSessionFailure(failure);
+        return;
+    }
+    tunnel = created.second;
+    if (frame->HasPrinter()) {
+        SftpThread* thread = CreateSftpThread(this, login.username, login.password);
+        if (thread->Run() == wxTHREAD_NO_ERROR) {
+            printer_thread = thread;
+        } else {
+            delete thread;
+            ShowMessage("Printing failed", "Cannot start the print queue");
+        }
+    }
+    if (tunnel.thread != nullptr && tunnel.thread->Run() != wxTHREAD_NO_ERROR) {
+        delete tunnel.thread;
+        tunnel.thread = nullptr;
+    }
+}
+
+void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
+    ForgetTunnel();
+    // A failed session leaves nothing behind that the labels would not show.
+    StopPrinterThread();
+    if (viewer_process != nullptr) {
+        wxKill(viewer_process->GetPid(), wxSIGKILL, nullptr, wxKILL_CHILDREN);
+    }
+    ShowIdle();
+    ShowMessage("Connection failed", event.GetPayload<std::string>());
+}
+
+void MirlNxApp::OnTunnelFinished(wxThreadEvent&) {
+    if (tunnel.thread == nullptr && tunnel.process != nullptr && tunnel.process->HasEnded()) {
+        delete tunnel.process;  // ended: nothing refers to it any more
+        tunnel.process = nullptr;
+        return;
+    }
+    ForgetTunnel();
+}
+
+void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
+    if (frame != nullptr) frame->SetDesktopStatus("Not Connected");
+    delete viewer_process;
+    viewer_process = nullptr;
+    if (ssh_process != nullptr) KillIfRunning(ssh_process);
+    StopPrinterThread();
+    StopTunnel();
+    if (frame != nullptr) frame->SetConnectButton("Connect", true);
+}
+
+void MirlNxApp::OnPrinterConnected(wxThreadEvent&) {
+    frame->SetPrinterStatus("Connected");
+}
+
+void MirlNxApp::OnPrinterStatus(wxThreadEvent& event) {
+    frame->SetPrinterStatus(event.GetPayload<std::string>());
+}
+
+void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
+    printer_thread = nullptr;
+    frame->SetPrinterStatus("Not Connected");
+}
+
+void MirlNxApp::OnPrintFailure(wxThreadEvent& event) {
+    ShowMessage("Printing failed", event.GetPayload<std::string>());
+}

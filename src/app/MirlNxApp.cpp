@@ -8,10 +8,9 @@
 
 wxBEGIN_EVENT_TABLE(MirlNxApp, wxApp)
     // Replaces the toolkit's default handling of the end of the desktop session.
-    EVT_END_SESSION(MirlNxApp::OnEndSession)
-wxEND_EVENT_TABLE()
+    EVT_END_SESSION(MirlNxApp::OnEndSession) wxEND_EVENT_TABLE()
 
-MirlNxApp::MirlNxApp() = default;
+        MirlNxApp::MirlNxApp() = default;
 MirlNxApp::~MirlNxApp() = default;
 
 void MirlNxApp::OnEndSession(wxCloseEvent&) {}
@@ -36,21 +35,31 @@ bool MirlNxApp::OnInit() {
     return true;
 }
 
+// The one list of the sixteen events and their handlers, for binding and for unbinding.
+template <typename Wire>
+void MirlNxApp::WireHandlers(Wire wire) {
+    wire(EVT_LOGIN_FAILURE, &MirlNxApp::OnLoginFailure);
+    wire(EVT_LOGIN_SUCCESS, &MirlNxApp::OnLoginSuccess);
+    wire(EVT_UPDATE_AVAILABLE, &MirlNxApp::OnUpdateAvailable);
+    wire(EVT_SESSION_FAILURE, &MirlNxApp::OnSessionFailure);
+    wire(EVT_SESSION_READY, &MirlNxApp::OnSessionReady);
+    wire(EVT_MAP_DRIVES, &MirlNxApp::OnMapDrives);
+    wire(EVT_TUNNEL_FINISHED, &MirlNxApp::OnTunnelFinished);
+    wire(EVT_PRINT_FAILURE, &MirlNxApp::OnPrintFailure);
+    wire(EVT_PRINTER_FINISHED, &MirlNxApp::OnPrinterFinished);
+    wire(EVT_PRINTER_CONNECTED, &MirlNxApp::OnPrinterConnected);
+    wire(EVT_PRINT_FILE, &MirlNxApp::OnPrintFile);
+    wire(EVT_PRINTER_STATUS, &MirlNxApp::OnPrinterStatus);
+    wire(EVT_PRINT_JOB_END, &MirlNxApp::OnPrintJobEnd);
+    wire(EVT_VIEWER_END, &MirlNxApp::OnViewerEnd);
+    wire(EVT_XSERVER_END, &MirlNxApp::OnXServerEnd);
+    wire(EVT_SSH_END, &MirlNxApp::OnSshEnd);
+}
+
 void MirlNxApp::BindHandlers() {
-    Bind(EVT_LOGIN_FAILURE, &MirlNxApp::OnLoginFailure, this);
-    Bind(EVT_LOGIN_SUCCESS, &MirlNxApp::OnLoginSuccess, this);
-    Bind(EVT_UPDATE_AVAILABLE, &MirlNxApp::OnUpdateAvailable, this);
-    Bind(EVT_SESSION_FAILURE, &MirlNxApp::OnSessionFailure, this);
-    Bind(EVT_SESSION_READY, &MirlNxApp::OnSessionReady, this);
-    Bind(EVT_MAP_DRIVES, &MirlNxApp::OnMapDrives, this);
-    Bind(EVT_TUNNEL_FINISHED, &MirlNxApp::OnTunnelFinished, this);
-    Bind(EVT_PRINT_FAILURE, &MirlNxApp::OnPrintFailure, this);
-    Bind(EVT_PRINTER_FINISHED, &MirlNxApp::OnPrinterFinished, this);
-    Bind(EVT_PRINTER_CONNECTED, &MirlNxApp::OnPrinterConnected, this);
-    Bind(EVT_PRINT_FILE, &MirlNxApp::OnPrintFile, this);
-    Bind(EVT_PRINTER_STATUS, &MirlNxApp::OnPrinterStatus, this);
-    Bind(EVT_PRINT_JOB_END, &MirlNxApp::OnPrintJobEnd, this);
-    Bind(EVT_VIEWER_END, &MirlNxApp::OnViewerEnd, this);
-    Bind(EVT_XSERVER_END, &MirlNxApp::OnXServerEnd, this);
-    Bind(EVT_SSH_END, &MirlNxApp::OnSshEnd, this);
+    WireHandlers([this](const auto& type, auto handler) { Bind(type, handler, this); });
+}
+
+void MirlNxApp::UnbindHandlers() {
+    WireHandlers([this](const auto& type, auto handler) { Unbind(type, handler, this); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <wx/app.h>
+#include <wx/utils.h>
 
 #include <string>
 
@@ -14,7 +15,7 @@ class SftpThread;
 // of the workers and child programs on the GUI thread, and alone drives the window's button
 // and status labels.
 class MirlNxApp : public wxApp, public FrameOwner {
-public:
+  public:
     MirlNxApp();
     ~MirlNxApp() override;
 
@@ -33,7 +34,7 @@ public:
 
     MirlNxFrame* GetFrame() const { return frame; }
 
-private:
+  private:
     // Connection controller.
     bool StartLogin(const std::string& user_id, const std::string& password);
     bool KillProcesses();
@@ -41,6 +42,9 @@ private:
     void StopTunnel();
     void ForgetTunnel();
     void ShowIdle();
+    void AbandonSession(const std::string& message);
+    MirlNxProcess* StartProgram(const std::string& command, int flags, wxExecuteEnv* environment,
+                                wxEventType end_event);
 
     void OnLoginFailure(wxThreadEvent& event);
     void OnLoginSuccess(wxThreadEvent& event);
@@ -66,7 +70,11 @@ private:
     void OnUpdateAvailable(wxThreadEvent& event);
     void StartUpdateCheck();
 
+    template <typename Wire>
+    void WireHandlers(Wire wire);
     void BindHandlers();
+    void UnbindHandlers();
+    static void ShowMessage(const std::string& caption, const std::string& message);
     void OnEndSession(wxCloseEvent& event);
 
     MirlNxProcess* viewer_process = nullptr;
@@ -75,6 +83,7 @@ private:
     TunnelHandles tunnel;
     SftpThread* printer_thread = nullptr;
     MirlNxFrame* frame = nullptr;
+    std::string ssh_key_file;  // the tunnel key written for the forwarding ssh
 
     wxDECLARE_EVENT_TABLE();
 };
