@@ -46,7 +46,7 @@ CupsServer::CupsServer() : socket_path(folder.File("cups.sock")) {
     }
     setenv("CUPS_SERVER", socket_path.c_str(), 1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (Run("lpstat -r >/dev/null 2>&1") != 0) {
+    while (Run("lpstat -r 2>/dev/null | grep -q 'scheduler is running'") != 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             throw std::runtime_error("cupsd did not start; see " + folder.File("log/error_log"));
         }
