@@ -1,0 +1,77 @@
+#include "support/WorkingFolder.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+WorkingFolder::WorkingFolder() {
+    StandIn("turbovnc/turbovnc-client-go", "viewer", true);
+    StandIn("vcxsrv/vcxsrv", "xserver", true);
+    StandIn("nxproxy/nxproxy", "nxproxy", true);
+    StandIn("sumatraPDF", "print", false);
+    StandIn("scripts/mapftp.sh", "mapftp", false);
+    StandIn("scripts/mapwebdav.sh", "mapwebdav", false);
+    StandIn("scripts/unmapftp.sh", "unmapftp", false);
+    fs::create_directories(folder.File("openssh"));
+    fs::copy_file(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/openssh/ssh",
+                  folder.File("openssh/ssh"));
+    chmod(folder.File("openssh/ssh").c_str(), 0755);
+    previous_cwd = fs::current_path().string();
+    fs::current_path(folder.path());
+}
+
+WorkingFolder::~WorkingFolder() {
+    fs::current_path(previous_cwd);
+    // Stand-ins the test left running end with it.
+    for (const char* name : {"viewer", "xserver", "nxproxy"}) {
+        const std::string log = ReadWholeFile(logs.File(std::string(name) + ".log"));
+        std::istringstream lines(log);
+        for (std::string line; std::getline(lines, line);) {
+            const int pid = std::atoi(line.c_str());
+            if (pid > 0) kill(pid, SIGKILL);
+        }
+    }
+}
+
+void WorkingFolder::StandIn(const std::string& relative_path, const std::string& name,
+                            bool keeps_running) {
+    const std::string file = folder.File(relative_path);
+    fs::create_directories(fs::path(file).parent_path());
+    WriteWholeFile(file,
+                   "#!/bin/sh\n{ printf '%s' \"$$\"; for a; do printf ' [%s]' \"$a\"; done; "
+                   "echo; } >> '" +
+                       logs.File(name + ".log") + "'\n" +
+                       (keeps_running ? "exec sleep 600\n" : "exit 0\n"));
+    chmod(file.c_str(), 0755);
+}
+
+std::vector<std::string> WorkingFolder::Calls(const std::string& program) const {
+    std::vector<std::string> calls;
+    std::istringstream lines(ReadWholeFile(logs.File(program + ".log")));
+    for (std::string line; std::getline(lines, line);) {
+        const auto blank = line.find(' ');
+        calls.push_back(blank == std::string::npos ? "" : line.substr(blank + 1));
+    }
+    return calls;
+}
+
+int WorkingFolder::LastPid(const std::string& program) const {
+    std::istringstream lines(ReadWholeFile(logs.File(program + ".log")));
+    int pid = -1;
+    for (std::string line; std::getline(lines, line);) pid = std::atoi(line.c_str());
+    return pid;
+}
+
+bool WorkingFolder::Running(const std::string& program) const {
+    const int pid = LastPid(program);
+    if (pid <= 0) return false;
+    // A killed stand-in may linger as a zombie until the toolkit reaps it.
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+// A client working folder laid out like an installed one, with recording stand-ins for the
+// viewer, X server, NX proxy, print program and drive scripts (each logs its process id and
+// arguments, then runs until killed or, for the scripts and the print program, ends at once),
+// and the real OpenSSH adapter. The process works inside it while it exists.
+class WorkingFolder {
+  public:
+    WorkingFolder();
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+    const std::string& path() const { return folder.path(); }
+
+    // One entry per start of the program ("viewer", "xserver", "nxproxy", "print", "mapftp",
+    // "mapwebdav", "unmapftp"): its arguments, each in [brackets].
+    std::vector<std::string> Calls(const std::string& program) const;
+    // The process id of the latest start of a program, or -1.
+    int LastPid(const std::string& program) const;
+    // True while the latest start of the program is still running.
+    bool Running(const std::string& program) const;
+
+  private:
+    void StandIn(const std::string& relative_path, const std::string& name, bool keeps_running);
+
+    TempDir folder;
+    TempDir logs;
+    std::string previous_cwd;
+};
