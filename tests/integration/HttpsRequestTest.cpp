@@ -214,3 +214,10 @@ TEST_F(HttpsRequestTest, ConcurrentFirstRequestsOnSeveralThreads) {
     for (auto& t : threads) t.join();
     for (const auto& outcome : outcomes) EXPECT_EQ(outcome, "body:same for all");
 }
+
+TEST_F(HttpsRequestTest, RefusedUrlGivesThePrefixAndAnEmptyErrorBuffer) {
+    // libcurl refuses option strings over 8 MB without writing a description.
+    const std::string huge = "https://127.0.0.1/" + std::string(9 * 1024 * 1024, 'a');
+    EXPECT_EQ(Outcome([&] { return HttpsGet(huge, UpdateCheckProfile()); }),
+              "error:Failed to set URL: ");
+}
