@@ -35,7 +35,7 @@ def main():
     args = parser.parse_args()
 
     ctx = sandbox_context.Context(args)
-    ready = {}
+    ready = ctx.ports
     for side in SIDES:
         ready.update(side.start(args, ctx))
 

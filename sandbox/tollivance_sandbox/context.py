@@ -13,6 +13,7 @@ class Context:
         self.pki = args.pki
         self.keys = args.keys
         self.fixed_ports = args.fixed_ports
+        self.ports = {}  # every side's ports as they start, e.g. the SSH side's for the login reply
         self._cleanups = []
         self._lock = threading.Lock()
 

@@ -6,6 +6,7 @@ https_requests.jsonl in the state folder so that tests can read exactly what the
 import json
 import os
 import ssl
+import sys
 import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
@@ -33,6 +34,45 @@ class Response:
         self.headers = headers or {}
         self.hang = hang          # accept, read the request, never answer
         self.drip_ms = drip_ms    # send the body one byte at a time, this far apart
+
+
+def scenario_reply(spec, request, default):
+    """Applies the generic scenario fields of one endpoint to its reply.
+
+    spec: a dict from the scenario (may be empty) with any of
+      "redirects": n      answer n redirects (status "redirect_status", default 302) along
+                          path?hop=1..n before the real answer;
+      "hang": true        read the request and never answer;
+      "status": code      the status of the real answer instead of the endpoint's own;
+      "body": text        its body instead of the endpoint's own;
+      "headers": {...}    extra headers;
+      "drip_ms": ms       send the body one byte at a time, this far apart.
+    default: a function of the request giving the endpoint's own Response.
+    """
+    spec = spec if isinstance(spec, dict) else {}
+    hop = int((request.query.get("hop") or ["0"])[0])
+    if hop < int(spec.get("redirects", 0)):
+        return Response(int(spec.get("redirect_status", 302)), b"",
+                        {"Location": "%s?hop=%d" % (request.path, hop + 1)})
+    if spec.get("hang"):
+        return Response(hang=True)
+    if "status" in spec or "body" in spec:
+        response = default(request) if "body" not in spec else Response()
+        response.status = int(spec.get("status", response.status))
+        if "body" in spec:
+            response.body = spec["body"].encode("utf-8")
+    else:
+        response = default(request)
+    response.headers.update(spec.get("headers", {}))
+    response.drip_ms = int(spec.get("drip_ms", response.drip_ms))
+    return response
+
+
+def _generic_spec(ctx, path):
+    """The scenario's "paths" entry with the longest prefix of path, if any."""
+    paths = ctx.scenario().get("paths") or {}
+    matches = [p for p in paths if path.startswith(p)]
+    return paths[max(matches, key=len)] if matches else None
 
 
 def route(method, prefix):
@@ -68,7 +108,13 @@ def _handler_class(ctx, stop):
                                       "body": body.decode("latin-1")}) + "\n")
             candidates = [r for r in _ROUTES if r[0] == self.command and parts.path.startswith(r[1])]
             candidates.sort(key=lambda r: len(r[1]), reverse=True)
-            response = candidates[0][2](request, ctx) if candidates else Response(404, b"not found")
+
+            def endpoint(req):
+                return candidates[0][2](req, ctx) if candidates else Response(404, b"not found")
+
+            # A scenario may shape the reply of any path ("paths": {prefix: spec}).
+            spec = _generic_spec(ctx, parts.path)
+            response = scenario_reply(spec, request, endpoint) if spec is not None else endpoint(request)
             if response.hang:
                 stop.wait()
                 return
@@ -86,18 +132,38 @@ def _handler_class(ctx, stop):
             else:
                 self.wfile.write(response.body)
 
+        def setup(self):
+            # The TLS handshake runs here, on the connection's own thread, so that a client that
+            # never finishes it cannot stall the listener.
+            try:
+                self.request.do_handshake()
+            except (OSError, ValueError):
+                self.request.close()
+                raise
+            super().setup()
+
         do_GET = _serve
         do_POST = _serve
 
     return Handler
 
 
+class _Server(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # Clients that reject the certificate or hang up are part of the tests; anything else
+        # is a fault of the sandbox and is printed.
+        if not isinstance(sys.exc_info()[1], OSError):
+            super().handle_error(request, client_address)
+
+
 def _serve_tls(ctx, port, cert, key, stop):
-    server = ThreadingHTTPServer(("127.0.0.1", port), _handler_class(ctx, stop))
+    server = _Server(("127.0.0.1", port), _handler_class(ctx, stop))
     server.daemon_threads = True
     tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     tls.load_cert_chain(os.path.join(ctx.pki, cert), os.path.join(ctx.pki, key))
-    server.socket = tls.wrap_socket(server.socket, server_side=True)
+    server.socket = tls.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     ctx.on_shutdown(server.shutdown)
     return server.server_address[1]

@@ -95,6 +95,8 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
         const std::string ca_bundle = TrustedCaBundle();
         if (!ca_bundle.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca_bundle.c_str());
     }
+    // Timeouts must not use signals: requests run on worker threads.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, profile.connect_timeout_seconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, profile.idle_timeout_seconds);
@@ -103,6 +105,9 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
     if (body) {
         post_body = body(curl);
         curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        // The size is given so that every byte goes out, a NUL included.
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(post_body.size()));
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, post_body.c_str());
     }
 

@@ -29,8 +29,8 @@ const RequestProfile& WebsockSessionProfile();
 using BodyBuilder = std::function<std::string(CURL* handle)>;
 
 // One blocking HTTPS request. Returns the body of a final 200 reply; throws a std::string
-// message for the user on any other outcome. A GET when body is empty, else a POST of what it
-// builds.
+// message for the user on any other outcome. A GET when body holds no function, else a POST of
+// what it builds.
 std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
                          const RequestProfile& profile);
 

@@ -40,3 +40,18 @@ void Sandbox::SetScenario(const nlohmann::json& scenario) {
     WriteWholeFile(file + ".new", scenario.dump());
     std::rename((file + ".new").c_str(), file.c_str());  // the sandbox never sees half a file
 }
+
+std::vector<nlohmann::json> Sandbox::HttpsRequests() const {
+    std::vector<nlohmann::json> requests;
+    const std::string log = state.File("https_requests.jsonl");
+    if (!FileExists(log)) return requests;
+    const std::string text = ReadWholeFile(log);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) break;  // a line still being written
+        requests.push_back(nlohmann::json::parse(text.substr(start, end - start)));
+        start = end + 1;
+    }
+    return requests;
+}

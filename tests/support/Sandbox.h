@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -30,6 +31,9 @@ class Sandbox {
     std::string CaFile() const;
     const std::string& StateDir() const { return state.path(); }
     void SetScenario(const nlohmann::json& scenario);
+    // Every HTTPS request received so far, oldest first: {"method", "path", "port", "headers",
+    // "body"} with the body's bytes as latin-1 characters.
+    std::vector<nlohmann::json> HttpsRequests() const;
 
   private:
     TempDir state;

@@ -1,0 +1,44 @@
+#include "service/StormwellLoginThread.h"
+
+#include <exception>
+#include <utility>
+
+#include "app/records/Events.h"
+#include "service/HttpsRequest.h"
+#include "service/LoginExchange.h"
+#include "service/RandomString.h"
+
+StormwellLoginThread::StormwellLoginThread(wxEvtHandler* sink, std::string url, MirlNxLogin login)
+    : wxThread(wxTHREAD_DETACHED), sink(sink), url(std::move(url)), login(std::move(login)) {}
+
+StormwellLoginThread::~StormwellLoginThread() = default;
+
+MirlNxServer LogIn(const std::string& url, const MirlNxLogin& login) {
+    // The salt is drawn once the handle is set up, and the password escaped with that handle.
+    const std::string reply = HttpsRequest(
+        url,
+        [&login](CURL* handle) {
+            return LoginFormBody(
+                login, RandomString(kLoginSaltLength),
+                [handle](const std::string& bytes) { return CurlEscape(handle, bytes); });
+        },
+        LoginProfile());
+    return ReadLoginReply(reply);
+}
+
+wxThread::ExitCode StormwellLoginThread::Entry() {
+    std::string message;
+    // Every way out queues one event: the window waits for it in "Connecting...".
+    try {
+        QueueThreadEvent(sink, EVT_LOGIN_SUCCESS, LoginResult{LogIn(url, login), login});
+        return reinterpret_cast<ExitCode>(0);
+    } catch (const std::string& text) {
+        message = text;
+    } catch (const std::exception&) {
+        message = kLoginFallbackMessage;
+    } catch (...) {
+        message = kLoginFallbackMessage;
+    }
+    QueueThreadEvent(sink, EVT_LOGIN_FAILURE, message);
+    return reinterpret_cast<ExitCode>(1);
+}
