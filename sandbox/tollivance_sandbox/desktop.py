@@ -7,6 +7,8 @@ text first on each new connection (as a desktop server speaks first).
 import socket
 import threading
 
+from . import session_reply
+
 
 def add_arguments(parser):
     parser.add_argument("--desktop", action="store_true", help="serve the recording desktop")
@@ -25,7 +27,7 @@ def start(args, ctx):
 
     def serve(conn):
         try:
-            greeting = ctx.scenario().get("desktop", {}).get("greeting")
+            greeting = session_reply.scenario_part(ctx, "desktop").get("greeting")
             if greeting:
                 conn.sendall(greeting.encode("utf-8"))
             while True:

@@ -18,7 +18,7 @@ PREFIX = "/session/https/"
 def session_request(request, ctx):
     ip, _, port = request.path[len(PREFIX):].partition("/")
     session_reply.log_request(ctx, "https", request.body, ip=ip, port=port)
-    scenario = ctx.scenario().get("desktop_proxy", {})
+    scenario = session_reply.scenario_part(ctx, "desktop_proxy")
     if scenario.get("redirect") and "redirected" not in request.query:
         return Response(302, b"", {"Location": request.path + "?redirected=1"})
     status = scenario.get("status", 200)

@@ -22,6 +22,13 @@ DEFAULT_COOKIE = "sandbox-cookie"
 _ROOT_MEMBERS = ("websock", "tunnel_mode", "ftp", "webdav", "settings", "err")
 
 
+def scenario_part(ctx, name):
+    """One object of the live scenario; {} when it is absent or not an object."""
+    scenario = ctx.scenario()
+    part = scenario.get(name, {}) if isinstance(scenario, dict) else {}
+    return part if isinstance(part, dict) else {}
+
+
 def desktop_port(ctx):
     """The desktop side's port when it runs, else the port it would have."""
     return getattr(ctx, "desktop_port", None) or ctx.port("desktop") or 5901
@@ -35,7 +42,7 @@ def log_request(ctx, via, text, **extra):
 
 
 def reply_text(ctx):
-    scenario = ctx.scenario().get("session", {})
+    scenario = scenario_part(ctx, "session")
     if "raw" in scenario:
         return scenario["raw"]
     if scenario.get("malformed"):

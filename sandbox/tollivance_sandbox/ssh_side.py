@@ -84,7 +84,7 @@ def is_loopback(host):
 
 
 def _ssh_scenario(ctx):
-    return ctx.scenario().get("ssh", {})
+    return session_reply.scenario_part(ctx, "ssh")
 
 
 class MirlnxServer(paramiko.ServerInterface):
