@@ -6,6 +6,8 @@ by default the client takes the path with its own ssh forwarding to the sandbox.
 Scenario "desktop_proxy" object:
   "status": N        answer with that status (404, 403, 504, 503, 500, 400 ...) and no document
   "redirect": true   answer 302 to the same path; the redirected request gets the reply
+                     (HTTP clients repeat a POST answered with 302 as a GET without body, so
+                     the endpoint answers GET too)
 Requests are logged to session_requests.jsonl (via "https", with the ip and port from the path).
 """
 from . import session_reply
@@ -14,6 +16,7 @@ from .https_side import Response, route
 PREFIX = "/session/https/"
 
 
+@route("GET", PREFIX)
 @route("POST", PREFIX)
 def session_request(request, ctx):
     ip, _, port = request.path[len(PREFIX):].partition("/")
