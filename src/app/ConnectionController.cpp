@@ -19,7 +19,7 @@
 #include "printing/SftpThread.h"
 #include "service/Sha256Hex.h"
 #include "service/StormwellServerLookup.h"
-#include "session/OpensshForwarding.h"
+#include "session/OpensshProcess.h"
 #include "session/WebsockDesktopSession.h"
 #include "tunnel/SshTunnel.h"
 
@@ -171,7 +171,7 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
     const auto [server, login] = event.GetPayload<LoginResult>();
     std::pair<MirlNxSession, TunnelHandles> created;
     try {
-        WebsockDesktopSession variant(BuiltInDeployment().desktop_proxy);
+        WebsockDesktopSession variant;
         created = variant.CreateSession(this, server, login);
     } catch (const std::string& message) {
         wxThreadEvent failure(EVT_SESSION_FAILURE);
@@ -179,6 +179,7 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
         OnSessionFailure(failure);
         return;
     }
+    RetireTunnelProcess();
     tunnel = created.second;
     if (frame->HasPrinter()) {
         SftpThread* thread = CreateSftpThread(this, login.username, login.password);
@@ -207,12 +208,37 @@ void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnTunnelFinished(wxThreadEvent&) {
-    if (tunnel.thread == nullptr && tunnel.process != nullptr && tunnel.process->HasEnded()) {
-        delete tunnel.process;  // ended: nothing refers to it any more
-        tunnel.process = nullptr;
-        return;
+    ReleaseEndedTunnelProcesses();
+    if (tunnel.thread == nullptr && tunnel.process != nullptr && !tunnel.process->HasEnded()) {
+        return;  // the end of an earlier session's ssh, not of this one
     }
     ForgetTunnel();
+}
+
+// A new session may come before the end of the previous session's ssh has been handled; that
+// process is kept until it ends, so the late end event cannot be taken for the new one's.
+void MirlNxApp::RetireTunnelProcess() {
+    if (tunnel.process == nullptr) return;
+    KillIfRunning(tunnel.process);
+    retired_tunnel_processes.push_back(tunnel.process);
+    tunnel.process = nullptr;
+}
+
+// Ended forwarding processes are deleted here: nothing refers to them any more.
+void MirlNxApp::ReleaseEndedTunnelProcesses() {
+    if (tunnel.thread == nullptr && tunnel.process != nullptr && tunnel.process->HasEnded()) {
+        delete tunnel.process;
+        tunnel.process = nullptr;
+    }
+    auto& retired = retired_tunnel_processes;
+    for (auto it = retired.begin(); it != retired.end();) {
+        if ((*it)->HasEnded()) {
+            delete *it;
+            it = retired.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void MirlNxApp::OnViewerEnd(wxCommandEvent&) {

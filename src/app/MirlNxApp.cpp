@@ -4,6 +4,8 @@
 
 #include "config/Deployment.h"
 #include "config/Version.h"
+#include "session/OpensshProcess.h"
+#include "session/TemporaryKeyFile.h"
 #include "ui/MirlNxFrame.h"
 
 wxBEGIN_EVENT_TABLE(MirlNxApp, wxApp)

@@ -3,12 +3,16 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/records/Events.h"
 #include "ui/MirlNxFrame.h"
 
 class MirlNxProcess;
+class OpensshProcess;
+class TemporaryKeyFile;
 class SftpThread;
 
 // The application object: owns the state of the one desktop connection, receives every event
@@ -41,6 +45,8 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void StopPrinterThread();
     void StopTunnel();
     void ForgetTunnel();
+    void RetireTunnelProcess();
+    void ReleaseEndedTunnelProcesses();
     void ShowIdle();
     void AbandonSession(const std::string& message);
     MirlNxProcess* StartProgram(const std::string& command, int flags, wxExecuteEnv* environment,
@@ -83,7 +89,8 @@ class MirlNxApp : public wxApp, public FrameOwner {
     TunnelHandles tunnel;
     SftpThread* printer_thread = nullptr;
     MirlNxFrame* frame = nullptr;
-    std::string ssh_key_file;  // the tunnel key written for the forwarding ssh
+    std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
+    std::vector<OpensshProcess*> retired_tunnel_processes;
 
     wxDECLARE_EVENT_TABLE();
 };

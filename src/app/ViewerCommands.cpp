@@ -3,16 +3,24 @@
 #include <cstdint>
 
 #include "service/Sha256Hex.h"
+#include "session/ForwardingRule.h"
 
 namespace {
 constexpr int kForwardedFtpPort = 8021;
 constexpr int kForwardedWebdavPort = 8022;
-constexpr int kViewerPortOffset = 4000;
 constexpr int kWebsockPortOffset = 5000;
 
 std::string Program(const ProgramLayout& layout, const std::string& cwd, const std::string& folder,
                     const std::string& program) {
     return QuoteIfNeeded(layout, layout.Join(ProgramFolder(layout, cwd, folder), program));
+}
+
+// The local port the viewer connects to: the session's own forwarding when it is not in
+// tunnel mode, and in tunnel mode the one the forwarding ssh opens; the same rule either way.
+std::string ViewerPort(const MirlNxSession& session) {
+    MirlNxSession direct = session;
+    direct.tunnel_mode = false;
+    return std::to_string(LocalForwarding(direct).local_port);
 }
 
 std::string Script(const ProgramLayout& layout, const std::string& script) {
@@ -48,7 +56,7 @@ std::string VncViewerCommand(const ProgramLayout& layout, const std::string& cwd
         command += " wss://" + desktop_proxy + "/desktop/https/" + session.host + "/" +
                    std::to_string(port + kWebsockPortOffset) + " " + session.cookie;
     } else {
-        command += " 127.0.0.1:" + std::to_string(port + kViewerPortOffset) + " " + session.cookie;
+        command += " 127.0.0.1:" + ViewerPort(session) + " " + session.cookie;
     }
     return command;
 }
@@ -94,9 +102,8 @@ std::string ForwardingSshCommand(const ProgramLayout& layout, const std::string&
         command += " -L " + std::to_string(kForwardedWebdavPort) + ":" + session.webdav.host + ":" +
                    std::to_string(session.webdav.port);
     }
-    const int port = session.port;
-    command += " -L " + std::to_string(port + kViewerPortOffset) +
-               ":127.0.0.1:" + std::to_string(port) + " -p " + std::to_string(port) + " 127.0.0.1";
+    const std::string port = std::to_string(session.port);
+    command += " -L " + ViewerPort(session) + ":127.0.0.1:" + port + " -p " + port + " 127.0.0.1";
     return command;
 }
 

@@ -8,7 +8,8 @@
 // The command lines of the programs that show a ready desktop session, built from the session
 // and the program layout alone. "cwd" is the client's working folder; folders and programs are
 // joined with the layout's separator. A path with a blank is put in double quotes; everything
-// else is written exactly as the service and the viewers expect it.
+// else is written exactly as the service and the viewers expect it. Builders that need the
+// viewer's local port throw the forwarding rule's std::string message for a port it refuses.
 
 std::string ProgramFolder(const ProgramLayout& layout, const std::string& cwd,
                           const std::string& folder);

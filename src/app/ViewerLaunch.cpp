@@ -10,7 +10,7 @@
 #include "app/ViewerCommands.h"
 #include "config/Deployment.h"
 #include "platform/ProgramLayout.h"
-#include "platform/TempFiles.h"
+#include "session/TemporaryKeyFile.h"
 
 namespace {
 std::string Narrow(const wxString& text) {
@@ -81,16 +81,19 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
         wxExecuteEnv ssh_env;
         wxGetEnvMap(&ssh_env.env);
         ssh_env.cwd = ProgramFolder(layout, cwd, layout.ssh_folder);
-        RemoveFileQuietly(ssh_key_file);
-        ssh_key_file = WritePrivateTempFile(temp_dir, BuiltInDeployment().tunnel_key);
+        try {
+            ssh_key = std::make_unique<TemporaryKeyFile>(temp_dir, BuiltInDeployment().tunnel_key);
+        } catch (const std::string& message) {
+            AbandonSession(message);
+            return;
+        }
         if (session.ftp.port != 0) {
             RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password));
         }
-        ssh_process = StartProgram(ForwardingSshCommand(layout, cwd, session, ssh_key_file),
+        ssh_process = StartProgram(ForwardingSshCommand(layout, cwd, session, ssh_key->path()),
                                    wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE, &ssh_env, EVT_SSH_END);
         if (ssh_process == nullptr) {
-            RemoveFileQuietly(ssh_key_file);
-            ssh_key_file.clear();
+            ssh_key.reset();
             AbandonSession("Cannot start " + layout.ssh_program);
             return;
         }
@@ -122,7 +125,6 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
     }
     ssh_process = nullptr;
     // The key was only for that ssh.
-    RemoveFileQuietly(ssh_key_file);
-    ssh_key_file.clear();
+    ssh_key.reset();
     std::cerr << "MirlNxApp::OnSshEnd" << std::endl;
 }

@@ -28,6 +28,7 @@ int OpensshProcess::LiveCount() {
 
 void OpensshProcess::OnTerminate(int, int) {
     drain_timer.Stop();
+    ended = true;
     if (abandoned) {
         delete this;  // nobody holds it: the start that created it has failed
         return;

@@ -36,6 +36,9 @@ class OpensshProcess : public wxProcess {
     // once the toolkit reports the end of the process.
     void Abandon();
 
+    // True once ssh has ended (its end event is then on its way or handled).
+    bool HasEnded() const { return ended; }
+
     // Objects alive now (tests check that none is left behind).
     static int LiveCount();
 
@@ -48,4 +51,5 @@ class OpensshProcess : public wxProcess {
     wxTimer drain_timer;
     std::string partial_line;
     bool abandoned = false;
+    bool ended = false;
 };
