@@ -1,0 +1,66 @@
+"""The desktop session service behind the "mirlnx" shell and the desktop proxy: one request
+document in, one reply line out, shaped by the scenario's "session" object:
+
+  "raw": text           send exactly this text (no checks at all)
+  "malformed": true     send text that is not JSON
+  "err-only": text      send {"err": text}
+  "host", "port", "cookie"   the session's members (default 127.0.0.1, the desktop's port,
+                        "sandbox-cookie"); "omit": [names] leaves session members out
+  "protocol"            default "vnc"; null leaves it out
+  "websock", "tunnel_mode", "ftp", "webdav", "settings", "err"
+                        copied to the reply's root as given; absent by default, so the reply
+                        says neither websock nor tunnel mode unless a test asks for it
+
+Every request is appended to session_requests.jsonl in the state folder (its text as latin-1,
+so tests can compare the exact bytes) with the side it came through.
+"""
+import json
+import threading
+
+_log_lock = threading.Lock()
+DEFAULT_COOKIE = "sandbox-cookie"
+_ROOT_MEMBERS = ("websock", "tunnel_mode", "ftp", "webdav", "settings", "err")
+
+
+def scenario_part(ctx, name):
+    """One object of the live scenario; {} when it is absent or not an object."""
+    scenario = ctx.scenario()
+    part = scenario.get(name, {}) if isinstance(scenario, dict) else {}
+    return part if isinstance(part, dict) else {}
+
+
+def desktop_port(ctx):
+    """The desktop side's port when it runs, else the port it would have."""
+    return getattr(ctx, "desktop_port", None) or ctx.port("desktop") or 5901
+
+
+def log_request(ctx, via, text, **extra):
+    entry = {"via": via, "request": text.decode("latin-1") if isinstance(text, bytes) else text}
+    entry.update(extra)
+    with _log_lock, open(ctx.path("session_requests.jsonl"), "a", encoding="utf-8") as log:
+        log.write(json.dumps(entry) + "\n")
+
+
+def reply_text(ctx):
+    scenario = scenario_part(ctx, "session")
+    if "raw" in scenario:
+        return scenario["raw"]
+    if scenario.get("malformed"):
+        return '{"session": {"host": "127.0.0.1", '
+    if "err-only" in scenario:
+        return json.dumps({"err": scenario["err-only"]}, separators=(",", ":"))
+    session = {
+        "host": scenario.get("host", "127.0.0.1"),
+        "port": scenario.get("port", desktop_port(ctx)),
+        "cookie": scenario.get("cookie", DEFAULT_COOKIE),
+    }
+    for name in scenario.get("omit", []):
+        session.pop(name, None)
+    reply = {"session": session}
+    protocol = scenario.get("protocol", "vnc")
+    if protocol is not None:
+        reply["protocol"] = protocol
+    for name in _ROOT_MEMBERS:
+        if name in scenario:
+            reply[name] = scenario[name]
+    return json.dumps(reply, separators=(",", ":"))

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <wx/event.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "app/records/Records.h"
+#include "platform/ProgramLayout.h"
+
+class OpensshProcess;
+
+// The forwarding ssh's arguments, the program first:
+//   <working folder>/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no
+//   -p <server port> -v -i <key file> -l mirlnx -L <local>:<session host>:<remote> <server host>
+// with the local and remote ports of LocalForwarding (throws its message for a session port
+// that leaves no local port).
+std::vector<std::string> BuildSshArguments(const ProgramLayout& layout,
+                                           const std::string& working_folder,
+                                           const MirlNxServer& server, const MirlNxSession& session,
+                                           const std::string& key_file);
+
+// One command line from arguments; an argument with a blank or tab (a working or temporary
+// folder such as "C:\Program Files\...") or an empty one is put in double quotes.
+std::string JoinCommandLine(const std::vector<std::string>& arguments);
+
+std::string BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
+                                const MirlNxServer& server, const MirlNxSession& session,
+                                const std::string& key_file);
+
+// ssh -v prints this at the start of a line once the local forwarding listens.
+extern const char* const kForwardingReadyMarker;
+bool IsForwardingReadyLine(const std::string& line);
+
+struct ForwardingOptions {
+    ProgramLayout layout;
+    std::string working_folder;  // holds openssh/ssh; the application's working folder
+    std::string temp_folder;     // where the key file lives while ssh reads it
+    std::string tunnel_key;      // PEM text
+    // ssh that neither reports the forwarding nor ends within this time is killed.
+    std::chrono::milliseconds ready_timeout{std::chrono::seconds(30)};
+};
+
+// The application's: native layout, current working folder, system temporary folder, the
+// built-in tunnel key.
+ForwardingOptions DefaultForwardingOptions();
+
+// Starts ssh with the session's local forwarding and blocks (bounded by ready_timeout) until it
+// reports that the forwarding listens; returns the running process, which the caller owns.
+// Throws a std::string message when ssh cannot start, ends, or stays silent; ssh is then
+// killed. The key file (readable by its owner only) is removed on every path before returning.
+// Nothing is queued to sink by this call; the process queues EVT_TUNNEL_FINISHED when ssh ends.
+OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& server,
+                                   const MirlNxSession& session,
+                                   const ForwardingOptions& options = DefaultForwardingOptions());

@@ -1,0 +1,87 @@
+#include "session/OpensshProcess.h"
+
+#include <atomic>
+
+#include "app/records/Events.h"
+
+namespace {
+std::atomic<int> live_objects{0};
+constexpr int kDrainIntervalMs = 100;
+constexpr std::size_t kChunk = 16384;
+constexpr std::size_t kMaxPerTick = 1 << 20;  // keeps one tick short on the GUI thread
+}  // namespace
+
+OpensshProcess::OpensshProcess(wxEvtHandler* sink_handler)
+    : wxProcess(nullptr, wxID_ANY), sink(sink_handler), drain_timer(this) {
+    ++live_objects;
+    Bind(wxEVT_TIMER, &OpensshProcess::OnDrainTimer, this, drain_timer.GetId());
+}
+
+OpensshProcess::~OpensshProcess() {
+    drain_timer.Stop();
+    --live_objects;
+}
+
+int OpensshProcess::LiveCount() {
+    return live_objects.load();
+}
+
+void OpensshProcess::OnTerminate(int, int) {
+    drain_timer.Stop();
+    if (abandoned) {
+        delete this;  // nobody holds it: the start that created it has failed
+        return;
+    }
+    QueueThreadEvent(sink, EVT_TUNNEL_FINISHED, std::string("Tunnel connection finished"));
+}
+
+void OpensshProcess::Abandon() {
+    drain_timer.Stop();
+    abandoned = true;
+}
+
+void OpensshProcess::KeepDraining() {
+    drain_timer.Start(kDrainIntervalMs);
+}
+
+bool OpensshProcess::ReadAvailable(wxInputStream* stream, std::string* sink_text,
+                                   std::size_t max_bytes) {
+    if (stream == nullptr) return false;
+    char buffer[kChunk];
+    std::size_t total = 0;
+    // CanRead() says a read will not block; Read() then returns what is there (0 at the end).
+    while (total < max_bytes && stream->CanRead()) {
+        stream->Read(buffer, sizeof buffer);
+        const std::size_t count = stream->LastRead();
+        if (count == 0) break;
+        if (sink_text != nullptr) sink_text->append(buffer, count);
+        total += count;
+    }
+    return stream->Eof();
+}
+
+std::vector<std::string> OpensshProcess::ReadErrorLines(bool& ended) {
+    ReadAvailable(GetInputStream(), nullptr, kMaxPerTick);
+    ended =
+        ReadAvailable(GetErrorStream(), &partial_line, kMaxPerTick) || GetErrorStream() == nullptr;
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = partial_line.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        std::string line = partial_line.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    partial_line.erase(0, start);
+    if (ended && !partial_line.empty()) {
+        lines.push_back(partial_line);
+        partial_line.clear();
+    }
+    return lines;
+}
+
+void OpensshProcess::OnDrainTimer(wxTimerEvent&) {
+    const bool out_ended = ReadAvailable(GetInputStream(), nullptr, kMaxPerTick);
+    const bool err_ended = ReadAvailable(GetErrorStream(), nullptr, kMaxPerTick);
+    if (out_ended && err_ended) drain_timer.Stop();
+}

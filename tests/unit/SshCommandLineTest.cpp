@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "session/OpensshForwarding.h"
+
+namespace {
+
+MirlNxServer Server(const std::string& host, std::uint16_t port) {
+    return MirlNxServer{host, "10.0.0.9", port};
+}
+
+MirlNxSession Session(const std::string& host, std::uint16_t port, bool tunnel_mode) {
+    MirlNxSession session;
+    session.host = host;
+    session.port = port;
+    session.tunnel_mode = tunnel_mode;
+    return session;
+}
+
+TEST(SshCommandLine, WindowsExampleToTheByte) {
+    EXPECT_EQ(BuildSshCommandLine(WindowsLayout(), "C:\\Tollivance", Server("srv.example", 22),
+                                  Session("desk.example", 5901, false),
+                                  "C:\\Users\\x\\AppData\\Local\\Temp\\ab12"),
+              "C:\\Tollivance\\openssh\\ssh.exe -o UserKnownHostsFile=/dev/null -o "
+              "StrictHostKeyChecking=no -p 22 -v -i C:\\Users\\x\\AppData\\Local\\Temp\\ab12 -l "
+              "mirlnx -L 9901:desk.example:5901 srv.example");
+}
+
+TEST(SshCommandLine, Cases) {
+    struct Case {
+        ProgramLayout layout;
+        std::string working_folder, key_file;
+        MirlNxServer server;
+        MirlNxSession session;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {LinuxLayout(), "/opt/tollivance", "/tmp/k1", Server("srv", 2222),
+         Session("desk", 5901, false),
+         "/opt/tollivance/openssh/ssh -o UserKnownHostsFile=/dev/null -o "
+         "StrictHostKeyChecking=no -p 2222 -v -i /tmp/k1 -l mirlnx -L 9901:desk:5901 srv"},
+        // tunnel mode forwards the session port to port 22; -p is the server's port
+        {LinuxLayout(), "/w", "/k", Server("srv", 18022), Session("desk", 5901, true),
+         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 18022 -v "
+         "-i /k -l mirlnx -L 5901:desk:22 srv"},
+        // the same wrapped port as every other user of the forwarding rule
+        {LinuxLayout(), "/w", "/k", Server("srv", 22), Session("desk", 62000, false),
+         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 22 -v -i "
+         "/k -l mirlnx -L 464:desk:62000 srv"},
+        // folders with blanks are quoted
+        {WindowsLayout(), "C:\\Program Files\\Tollivance", "C:\\Users\\A B\\Temp\\k",
+         Server("srv", 22), Session("desk", 5901, false),
+         "\"C:\\Program Files\\Tollivance\\openssh\\ssh.exe\" -o UserKnownHostsFile=/dev/null -o "
+         "StrictHostKeyChecking=no -p 22 -v -i \"C:\\Users\\A B\\Temp\\k\" -l mirlnx -L "
+         "9901:desk:5901 srv"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BuildSshCommandLine(c.layout, c.working_folder, c.server, c.session, c.key_file),
+                  c.expected);
+    }
+}
+
+TEST(SshCommandLine, ArgumentsKeepBlanksInsideOneArgument) {
+    const std::vector<std::string> arguments = BuildSshArguments(
+        LinuxLayout(), "/home/a b", Server("srv", 22), Session("desk", 5901, false), "/tmp/x y/k");
+    ASSERT_EQ(arguments.size(), 15u);
+    EXPECT_EQ(arguments[0], "/home/a b/openssh/ssh");
+    EXPECT_EQ(arguments[9], "/tmp/x y/k");
+    EXPECT_EQ(arguments[13], "9901:desk:5901");
+}
+
+TEST(SshCommandLine, ReadyMarkerOnlyAtTheStartOfALine) {
+    struct Case {
+        std::string line;
+        bool ready;
+    };
+    const Case cases[] = {
+        {"debug1: Local forwarding listening on 127.0.0.1 port 9901.", true},
+        {"debug1: Local forwarding listening on 127.0.0.1 port", true},
+        {"debug1: Local forwarding listening on ::1 port 9901.", false},
+        {" debug1: Local forwarding listening on 127.0.0.1 port 9901.", false},
+        {"note: debug1: Local forwarding listening on 127.0.0.1 port 9901.", false},
+        {"Debug1: Local forwarding listening on 127.0.0.1 port 9901.", false},
+        {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsForwardingReadyLine(c.line), c.ready) << c.line;
+}
+
+}  // namespace
