@@ -27,7 +27,12 @@ void AuthenticateWithKeyText(const LibSshSession& connection, const std::string&
     if (ssh_pki_import_privkey_base64(pem.c_str(), nullptr, nullptr, nullptr, &key) != SSH_OK) {
         throw std::string("auth failed");
     }
-    const int result = ssh_userauth_publickey(connection.get(), nullptr, key);
+    // Asking for "none" first, as OpenSSH's client does, makes sure the server's list of
+    // signature algorithms has arrived: without it libssh signs with SHA-1 "ssh-rsa", which it
+    // refuses itself, and a server that sends the list a moment after the key exchange would
+    // see a refusal now and then.
+    int result = ssh_userauth_none(connection.get(), nullptr);
+    if (result != SSH_AUTH_SUCCESS) result = ssh_userauth_publickey(connection.get(), nullptr, key);
     ssh_key_free(key);
     if (result != SSH_AUTH_SUCCESS) throw std::string("auth failed");
 }

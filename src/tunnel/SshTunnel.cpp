@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "app/records/Events.h"
+#include "session/ForwardingRule.h"
 #include "tunnel/ListenPort.h"
-#include "tunnel/TunnelTarget.h"
 
 #ifndef _WIN32
 #include <sys/select.h>
@@ -39,7 +39,7 @@ wxThread::ExitCode SshTunnel::Entry() {
 }
 
 void SshTunnel::Serve() {
-    const TunnelTarget target = TunnelTargetOf(session);
+    const ForwardingRule target = LocalForwarding(session);
     ListenPort port;
     port.Listen(target.local_port);
     QueueThreadEvent(sink, EVT_SESSION_READY, session);
@@ -56,7 +56,8 @@ void SshTunnel::Serve() {
     }
     QueueThreadEvent(sink, EVT_MAP_DRIVES, session.login);
 
-    ssh_channel channel = OpenForwardChannel(target.local_port, target.host, target.remote_port);
+    ssh_channel channel =
+        OpenForwardChannel(target.local_port, target.remote_host, target.remote_port);
     if (channel == nullptr) {
         port.Close();
         if (TestDestroy()) {
