@@ -51,6 +51,24 @@ int WaitReadable(SocketHandle socket, int milliseconds) {
     return ready < 0 ? -1 : (ready > 0 ? 1 : 0);
 }
 
+SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
+                            int milliseconds) {
+    WSAPOLLFD entries[2] = {};
+    entries[0].fd = local;
+    entries[0].events = POLLRDNORM;
+    entries[1].fd = remote;
+    entries[1].events = static_cast<SHORT>(POLLRDNORM | (want_remote_write ? POLLWRNORM : 0));
+    SocketPairState state;
+    if (WSAPoll(entries, 2, milliseconds) < 0) {
+        state.failed = true;
+        return state;
+    }
+    state.local_readable = entries[0].revents != 0;
+    state.remote_readable = (entries[1].revents & ~POLLWRNORM) != 0;
+    state.remote_writable = (entries[1].revents & POLLWRNORM) != 0;
+    return state;
+}
+
 #else
 
 void ShutdownAndClose(SocketHandle socket) {
@@ -93,6 +111,28 @@ int WaitReadable(SocketHandle socket, int milliseconds) {
     if (ready < 0) return -1;
     if (ready == 0) return 0;
     return (entry.revents & (POLLERR | POLLNVAL)) != 0 ? -1 : 1;
+}
+
+SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
+                            int milliseconds) {
+    pollfd entries[2] = {};
+    entries[0].fd = local;
+    entries[0].events = POLLIN;
+    entries[1].fd = remote;
+    entries[1].events = static_cast<short>(POLLIN | (want_remote_write ? POLLOUT : 0));
+    SocketPairState state;
+    int ready;
+    do {
+        ready = poll(entries, 2, milliseconds);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) {
+        state.failed = true;
+        return state;
+    }
+    state.local_readable = entries[0].revents != 0;
+    state.remote_readable = (entries[1].revents & ~POLLOUT) != 0;
+    state.remote_writable = (entries[1].revents & POLLOUT) != 0;
+    return state;
 }
 
 #endif

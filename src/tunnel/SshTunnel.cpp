@@ -7,16 +7,13 @@
 #include "session/ForwardingRule.h"
 #include "tunnel/ListenPort.h"
 
-#ifndef _WIN32
-#include <sys/select.h>
-#endif
-
 namespace {
 const char* const kFinished = "Tunnel connection finished";
 const char* const kAcceptFailed = "Nxproxy failed to connect";
 const char* const kChannelFailed = "Tunnel connection failed";
 const char* const kOriginator = "127.0.0.1";
 constexpr std::chrono::milliseconds kStopCheckSlice{100};
+constexpr int kLocalCheckEvery = 4;
 }  // namespace
 
 SshTunnel::SshTunnel(wxEvtHandler* sink, LibSshSessionPtr connection, const MirlNxSession& session)
@@ -103,6 +100,43 @@ bool SshTunnel::PauseUnlessStopped(std::chrono::milliseconds pause) {
     return !TestDestroy();
 }
 
+SshTunnel::Readiness SshTunnel::WaitForData(SocketHandle local, ssh_channel channel) {
+    ssh_session ssh = connection->get();
+    // Takes in what has arrived on the SSH connection, without waiting. Non-zero also stands
+    // for an end of file or an error, which the read then reports.
+    const auto channel_ready = [channel] {
+        return ssh_channel_poll(channel, 0) != 0 || ssh_channel_poll(channel, 1) != 0;
+    };
+    Readiness ready;
+    ready.channel = channel_ready();
+    // While the channel keeps delivering, look at the local socket only every few rounds: a
+    // system call per round is a good part of the cost of a bulk transfer, and a few rounds of
+    // 10240 bytes are no delay for the viewer's input.
+    if (!ready.channel || ++rounds_since_local_check >= kLocalCheckEvery) {
+        rounds_since_local_check = 0;
+        ready.local = WaitReadable(local, 0) != 0;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kSelectWait;
+    while (!ready.channel && !ready.local) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        // libssh may hold output it could not write at once (a window adjustment after a
+        // read); let the wait end when it can go.
+        const bool output_waiting = (ssh_get_poll_flags(ssh) & SSH_WRITE_PENDING) != 0;
+        const SocketPairState state =
+            WaitForPair(local, ssh_get_fd(ssh), output_waiting, static_cast<int>(left.count()));
+        if (state.failed) {
+            ready.failed = true;
+            break;
+        }
+        if (state.remote_writable) ssh_blocking_flush(ssh, 0);
+        ready.local = state.local_readable;
+        if (state.remote_readable || state.remote_writable) ready.channel = channel_ready();
+    }
+    return ready;
+}
+
 bool SshTunnel::WriteToChannel(ssh_channel channel, const char* data, int size) {
     int written = 0;
     while (written < size) {
@@ -123,21 +157,13 @@ void SshTunnel::Forward(SocketHandle local, ssh_channel channel) {
     char from_channel[kBufferSize];
     int pending = 0;
     int position = 0;
-    ssh_channel channels[2] = {channel, nullptr};
-    ssh_channel ready[2] = {nullptr, nullptr};
     bool running = true;
 
     while (running && !TestDestroy()) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(local, &readable);
-        timeval wait{};
-        wait.tv_sec = static_cast<long>(kSelectWait.count());
-        const int selected =
-            ssh_select(channels, ready, static_cast<socket_t>(local + 1), &readable, &wait);
-        if (selected == SSH_EINTR || selected == SSH_ERROR) break;
+        const Readiness ready = WaitForData(local, channel);
+        if (ready.failed) break;
 
-        if (FD_ISSET(local, &readable)) {
+        if (ready.local) {
             const long received = ReceiveSome(local, from_local, kBufferSize);
             if (received <= 0 || !WriteToChannel(channel, from_local, static_cast<int>(received))) {
                 running = false;
@@ -145,7 +171,7 @@ void SshTunnel::Forward(SocketHandle local, ssh_channel channel) {
         }
         if (!running) break;
 
-        if (ready[0] != nullptr && pending == 0) {
+        if (ready.channel && pending == 0) {
             const int read = ssh_channel_read_nonblocking(channel, from_channel, kBufferSize, 0);
             if (read == SSH_ERROR || read == SSH_EOF) {
                 running = false;

@@ -43,6 +43,13 @@ class SshTunnel : public wxThread {
     // Copies bytes between the local socket and the channel until either side ends, an error
     // occurs or the thread is asked to stop.
     void Forward(SocketHandle local, ssh_channel channel);
+    struct Readiness {
+        bool channel = false;  // data, standard-error data, end of file or an error
+        bool local = false;
+        bool failed = false;
+    };
+    // Waits up to kSelectWait until the channel or the local socket has something to read.
+    Readiness WaitForData(SocketHandle local, ssh_channel channel);
     // Writes all of data to the channel; false when a write failed.
     bool WriteToChannel(ssh_channel channel, const char* data, int size);
     // Sleeps, waking every short while to look for a stop request; false when one came.
@@ -50,5 +57,6 @@ class SshTunnel : public wxThread {
 
     wxEvtHandler* sink;
     LibSshSessionPtr connection;
+    int rounds_since_local_check = 0;
     MirlNxSession session;
 };
