@@ -49,7 +49,8 @@ bool WaitForListener(int port, int timeout_ms) {
 }
 
 OpensshServer::OpensshServer(const std::vector<std::string>& authorized_key_files,
-                             const std::vector<std::string>& extra_config) {
+                             const std::vector<std::string>& extra_config,
+                             const std::string& log_level) {
     std::filesystem::create_directories("/run/sshd");  // sshd's privilege-separation folder
     std::string keys;
     for (const auto& file : authorized_key_files) keys += ReadWholeFile(file);
@@ -64,10 +65,20 @@ OpensshServer::OpensshServer(const std::vector<std::string>& authorized_key_file
                          "\nAuthorizedKeysFile " + folder.File("authorized_keys") +
                          "\nStrictModes no\nPermitRootLogin yes\nPasswordAuthentication no\n"
                          "KbdInteractiveAuthentication no\nUsePAM no\nAllowTcpForwarding yes\n"
-                         "Subsystem sftp internal-sftp\nLogLevel ERROR\n";
+                         "Subsystem sftp internal-sftp\nLogLevel " +
+                         log_level + "\n";
     for (const auto& line : extra_config) config += line + "\n";
     WriteWholeFile(folder.File("sshd_config"), config);
-    server = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/sbin/sshd", "-D", "-e", "-f", folder.File("sshd_config")});
+    std::vector<std::string> argv = {"/usr/sbin/sshd", "-D", "-f", folder.File("sshd_config")};
+    if (log_level == "ERROR") {
+        argv.push_back("-e");
+    } else {
+        argv.insert(argv.end(), {"-E", folder.File("sshd.log")});
+    }
+    server = std::make_unique<ChildProcess>(argv);
     if (!WaitForListener(port, 10000)) throw std::runtime_error("sshd did not start");
+}
+
+std::string OpensshServer::Log() const {
+    return ReadWholeFile(folder.File("sshd.log"));
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "app/records/Records.h"
+#include "printing/LibSshSession.h"
+#include "session/DesktopSession.h"
+
+// What a session request over an in-process SSH connection yields: the connection, still
+// open with its request channel, and the session built from the reply.
+struct SshSessionRequest {
+    LibSshSessionPtr connection;
+    MirlNxSession session;
+};
+
+// Asks for a desktop session over SSH: connects to the server as "mirlnx", authenticates with
+// key_pem (imported from memory: no key file is ever written), opens a shell channel, writes
+// the request document and a line feed, reads the one reply line (at most 255 characters and
+// its line feed) and reads the reply. Throws the message of the step that failed:
+// "Creating session failed", "Connect failed", "auth failed", "channel failed",
+// "channel open failed", "Decode error ..." (also for a read that brought nothing) or the
+// reply's own "err" text.
+SshSessionRequest RequestSessionOverSsh(const MirlNxServer& server, const MirlNxLogin& login,
+                                        const std::string& key_pem);
+
+// The session over SSH, reached afterwards through an SshTunnel thread that shares the
+// request's connection. The returned thread is not started; it queues EVT_SESSION_READY once
+// it listens and EVT_MAP_DRIVES once the viewer has connected.
+class LibsshDesktopSession : public DesktopSession {
+  public:
+    LibsshDesktopSession();  // the deployment's session-request key
+    explicit LibsshDesktopSession(std::string key_pem);
+
+    std::pair<MirlNxSession, TunnelHandles> CreateSession(wxEvtHandler* sink,
+                                                          const MirlNxServer& server,
+                                                          const MirlNxLogin& login) override;
+
+  private:
+    std::string key_pem;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+// The few socket calls the tunnel needs, the same on Winsock and POSIX.
+
+#ifdef _WIN32
+#include <winsock2.h>
+using SocketHandle = SOCKET;
+constexpr SocketHandle kNoSocket = INVALID_SOCKET;
+#else
+using SocketHandle = int;
+constexpr SocketHandle kNoSocket = -1;
+#endif
+
+// Shuts the socket down both ways and closes it.
+void ShutdownAndClose(SocketHandle socket);
+// recv/send that never raise SIGPIPE; the results are those of the system calls.
+long ReceiveSome(SocketHandle socket, char* buffer, int size);
+long SendSome(SocketHandle socket, const char* buffer, int size);
+// True when the last failed call would have blocked (including a send or receive time-out).
+bool LastCallWouldBlock();
+// Sets SO_RCVTIMEO or SO_SNDTIMEO; false on failure.
+bool SetReceiveTimeout(SocketHandle socket, int milliseconds);
+bool SetSendTimeout(SocketHandle socket, int milliseconds);
+// Turns Nagle's algorithm off; interactive desktop traffic is mostly small writes.
+void SetNoDelay(SocketHandle socket);
+// What one wait on the local socket and the SSH connection's socket found.
+struct SocketPairState {
+    bool local_readable = false;  // also set for a closed or failed socket: recv will say
+    bool remote_readable = false;
+    bool remote_writable = false;
+    bool failed = false;
+};
+// Waits up to milliseconds until local is readable, remote is readable or, when
+// want_remote_write, remote is writable.
+SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
+                            int milliseconds);
+// Waits up to milliseconds for the socket to become readable (or to have a connection to
+// accept): 1 readable, 0 not yet, -1 failure.
+int WaitReadable(SocketHandle socket, int milliseconds);
