@@ -1,8 +1,10 @@
 #include "tunnel/SshTunnel.h"
+#include "app/WorkerRegistry.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "app/WorkerRegistry.h"
 #include "app/records/Events.h"
 #include "session/ForwardingRule.h"
 #include "tunnel/ListenPort.h"
@@ -17,12 +19,13 @@ constexpr int kLocalCheckEvery = 4;
 }  // namespace
 
 SshTunnel::SshTunnel(wxEvtHandler* sink, LibSshSessionPtr connection, const MirlNxSession& session)
-    : wxThread(wxTHREAD_DETACHED),
-      sink(sink),
-      connection(std::move(connection)),
-      session(session) {}
+    : wxThread(wxTHREAD_DETACHED), sink(sink), connection(std::move(connection)), session(session) {
+    worker_registry::Add(this);
+}
 
-SshTunnel::~SshTunnel() = default;
+SshTunnel::~SshTunnel() {
+    worker_registry::Remove(this);
+}
 
 wxThread::ExitCode SshTunnel::Entry() {
     try {
