@@ -1,0 +1,93 @@
+#include "printing/SftpDownload.h"
+
+#include <deque>
+
+namespace {
+struct PendingRead {
+    std::uint64_t offset;
+    std::uint32_t length;
+    int id;
+};
+
+class PipelinedReader {
+public:
+    PipelinedReader(sftp_file file_, std::size_t window_) : file(file_), window(window_) {}
+    ~PipelinedReader() { Drain(); }
+
+    DownloadOutcome Run(const std::function<bool(const char*, std::size_t)>& write,
+                        const std::function<bool()>& stop) {
+        if (!Fill()) return DownloadOutcome::ReadFailed;
+        while (!pending.empty()) {
+            if (stop()) return DownloadOutcome::Stopped;
+            const PendingRead read = pending.front();
+            pending.pop_front();
+            // The library keeps one offset and an end flag per file; set both for this read
+            // so an earlier end or short reply does not leak into it.
+            sftp_seek64(file, read.offset);
+            const int got = sftp_async_read(file, buffer, kDownloadPieceSize, read.id);
+            if (got < 0) return DownloadOutcome::ReadFailed;
+            if (ended) continue;  // only collecting replies to reads past the end
+            if (got == 0) {
+                ended = true;
+                continue;
+            }
+            if (!write(buffer, static_cast<std::size_t>(got))) return DownloadOutcome::WriteFailed;
+            const auto count = static_cast<std::uint32_t>(got);
+            if (count < read.length &&
+                !Begin(read.offset + count, read.length - count, /*in_front=*/true)) {
+                return DownloadOutcome::ReadFailed;
+            }
+            if (!Fill()) return DownloadOutcome::ReadFailed;
+        }
+        return DownloadOutcome::Complete;
+    }
+
+private:
+    bool Fill() {
+        while (!ended && pending.size() < window) {
+            if (!Begin(next_offset, kDownloadPieceSize, /*in_front=*/false)) return false;
+            next_offset += kDownloadPieceSize;
+        }
+        return true;
+    }
+
+    bool Begin(std::uint64_t offset, std::uint32_t length, bool in_front) {
+        sftp_seek64(file, offset);
+        const int id = sftp_async_read_begin(file, length);
+        if (id < 0) return false;
+        const PendingRead read{offset, length, id};
+        if (in_front) {
+            pending.push_front(read);
+        } else {
+            pending.push_back(read);
+        }
+        return true;
+    }
+
+    // Every begun read gets its reply taken, or the library keeps it until the session ends.
+    void Drain() {
+        for (const PendingRead& read : pending) {
+            sftp_seek64(file, read.offset);
+            if (sftp_async_read(file, buffer, kDownloadPieceSize, read.id) < 0 &&
+                !ssh_is_connected(file->sftp->session)) {
+                break;
+            }
+        }
+        pending.clear();
+    }
+
+    sftp_file file;
+    std::size_t window;
+    std::deque<PendingRead> pending;
+    std::uint64_t next_offset = 0;
+    bool ended = false;
+    char buffer[kDownloadPieceSize];
+};
+}  // namespace
+
+DownloadOutcome DownloadPipelined(sftp_file file,
+                                  const std::function<bool(const char*, std::size_t)>& write,
+                                  const std::function<bool()>& stop, std::size_t reads_in_flight) {
+    PipelinedReader reader(file, reads_in_flight == 0 ? 1 : reads_in_flight);
+    return reader.Run(write, stop);
+}
