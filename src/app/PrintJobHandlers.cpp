@@ -18,4 +18,6 @@ void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
     }
 }
 
-void MirlNxApp::OnPrintJobEnd(wxCommandEvent&) { frame->SetPrinterStatus("Connected"); }
+void MirlNxApp::OnPrintJobEnd(wxCommandEvent&) {
+    frame->SetPrinterStatus("Connected");
+}

@@ -9,7 +9,7 @@
 // Shared owner of one SFTP session. It holds the SSH connection it runs on, so the connection
 // outlives the SFTP session; the last holder frees the SFTP session before letting go of it.
 class LibSshSftp {
-public:
+  public:
     explicit LibSshSftp(LibSshSessionPtr connection);
     ~LibSshSftp();
     LibSshSftp(const LibSshSftp&) = delete;
@@ -18,7 +18,7 @@ public:
     sftp_session get() const { return sftp; }
     explicit operator bool() const { return sftp != nullptr; }
 
-private:
+  private:
     sftp_session sftp;
     LibSshSessionPtr connection;
 };

@@ -7,8 +7,7 @@
 #include "app/records/Events.h"
 #include "printing/PrintCommandLine.h"
 
-MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_,
-                               wxEventType type_)
+MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_, wxEventType type_)
     : wxProcess(nullptr, wxID_ANY), application(application_), file(file_), type(type_) {}
 
 MirlNxPrintJob::~MirlNxPrintJob() = default;

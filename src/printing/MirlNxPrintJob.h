@@ -12,13 +12,13 @@
 // exit status, the file is removed, the end is queued to the application (a command event of
 // the stored type, id 0), and the job deletes itself: nobody else holds it.
 class MirlNxPrintJob : public wxProcess {
-public:
+  public:
     MirlNxPrintJob(wxEvtHandler* application, const wxString& file, wxEventType type);
     ~MirlNxPrintJob() override;
 
     void OnTerminate(int pid, int status) override;
 
-private:
+  private:
     wxEvtHandler* application;
     wxString file;
     wxEventType type;

@@ -10,7 +10,7 @@ struct PendingRead {
 };
 
 class PipelinedReader {
-public:
+  public:
     PipelinedReader(sftp_file file_, std::size_t window_) : file(file_), window(window_) {}
     ~PipelinedReader() { Drain(); }
 
@@ -33,38 +33,37 @@ public:
             }
             if (!write(buffer, static_cast<std::size_t>(got))) return DownloadOutcome::WriteFailed;
             const auto count = static_cast<std::uint32_t>(got);
-            if (count < read.length &&
-                !Begin(read.offset + count, read.length - count, /*in_front=*/true)) {
-                return DownloadOutcome::ReadFailed;
+            if (count < read.length) {
+                // The library only finds a reply by reading on from the connection, so replies
+                // must be taken in the order they were asked for: let the later reads go and
+                // ask again from the first missing byte.
+                Drain();
+                next_offset = read.offset + count;
             }
             if (!Fill()) return DownloadOutcome::ReadFailed;
         }
         return DownloadOutcome::Complete;
     }
 
-private:
+  private:
     bool Fill() {
         while (!ended && pending.size() < window) {
-            if (!Begin(next_offset, kDownloadPieceSize, /*in_front=*/false)) return false;
+            if (!Begin(next_offset, kDownloadPieceSize)) return false;
             next_offset += kDownloadPieceSize;
         }
         return true;
     }
 
-    bool Begin(std::uint64_t offset, std::uint32_t length, bool in_front) {
+    bool Begin(std::uint64_t offset, std::uint32_t length) {
         sftp_seek64(file, offset);
         const int id = sftp_async_read_begin(file, length);
         if (id < 0) return false;
-        const PendingRead read{offset, length, id};
-        if (in_front) {
-            pending.push_front(read);
-        } else {
-            pending.push_back(read);
-        }
+        pending.push_back(PendingRead{offset, length, id});
         return true;
     }
 
-    // Every begun read gets its reply taken, or the library keeps it until the session ends.
+    // Every begun read gets its reply taken, in order, or the library keeps it until the
+    // session ends.
     void Drain() {
         for (const PendingRead& read : pending) {
             sftp_seek64(file, read.offset);

@@ -33,8 +33,7 @@ using Attributes = std::unique_ptr<sftp_attributes_struct, AttributesDeleter>;
 }  // namespace
 
 SftpThread::SftpThread(wxEvtHandler* sink_, const std::string& account_,
-                       const std::string& password_, const std::string& host_,
-                       std::uint16_t port_)
+                       const std::string& password_, const std::string& host_, std::uint16_t port_)
     : wxThread(wxTHREAD_DETACHED),
       sink(sink_),
       account(account_),
@@ -42,7 +41,9 @@ SftpThread::SftpThread(wxEvtHandler* sink_, const std::string& account_,
       host(host_),
       port(port_) {}
 
-SftpThread::~SftpThread() { Post(EVT_PRINTER_FINISHED, "SFTP thread finished"); }
+SftpThread::~SftpThread() {
+    Post(EVT_PRINTER_FINISHED, "SFTP thread finished");
+}
 
 void SftpThread::Post(wxEventType type, const std::string& text) {
     QueueThreadEvent(sink, type, text);
@@ -101,8 +102,8 @@ LibSshSftpPtr SftpThread::Connect() {
     if (!*connection) return nullptr;
     ssh_session session = connection->get();
     const long timeout = kConnectTimeoutSeconds;
-    const int no_delay = 1;          // small SFTP requests must not wait for Nagle
-    const int process_config = 0;    // everything the client needs is built in
+    const int no_delay = 1;        // small SFTP requests must not wait for Nagle
+    const int process_config = 0;  // everything the client needs is built in
     ssh_options_set(session, SSH_OPTIONS_HOST, host.c_str());
     ssh_options_set(session, SSH_OPTIONS_USER, account.c_str());
     ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);

@@ -14,17 +14,17 @@
 // hands the local path to the sink (EVT_PRINT_FILE). Status and failures travel as events too.
 // Detached: it deletes itself when Entry returns; stop it with Delete().
 class SftpThread : public wxThread {
-public:
+  public:
     // account: the folder-safe account name (SSH user and fallback folder name).
     // port 0 keeps the SSH library's default.
     SftpThread(wxEvtHandler* sink, const std::string& account, const std::string& password,
                const std::string& host, std::uint16_t port);
     ~SftpThread() override;
 
-protected:
+  protected:
     ExitCode Entry() override;
 
-private:
+  private:
     struct Fingerprint {
         std::uint64_t size;
         std::uint32_t mtime;
