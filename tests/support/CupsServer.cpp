@@ -89,8 +89,15 @@ int CupsServer::Run(const std::string& command_line) const {
 
 int CupsServer::AddPrinter(const std::string& name, const std::string& device,
                            const std::string& extra) {
-    return Run("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra +
-               " >/dev/null 2>&1");
+    const std::string command = "lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " +
+                                extra + " >" + Quote(folder.File("log/lpadmin.out")) + " 2>&1";
+    // A scheduler that has just started sometimes refuses the first change; try a few times.
+    int status = Run(command);
+    for (int attempt = 0; attempt < 10 && status != 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        status = Run(command);
+    }
+    return status;
 }
 
 int CupsServer::AddPdfPrinter(const std::string& name) {
