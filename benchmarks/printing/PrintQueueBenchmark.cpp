@@ -171,7 +171,9 @@ int Benchmark(size_t big_mib, size_t small_count) {
 
     const std::string key = work.File("client_key");
     Shell("ssh-keygen -q -t ed25519 -N '' -f '" + key + "'");
-    OpensshServer sshd({key + ".pub"}, {"PasswordAuthentication yes"});
+    // The fixture turns password logins off; sshd keeps the first value of a keyword, so allow
+    // them for the benchmark user in a Match block at the end.
+    OpensshServer sshd({key + ".pub"}, {"Match User " + user.name, "  PasswordAuthentication yes"});
 
     TempDir downloads;
     setenv("TMPDIR", downloads.path().c_str(), 1);
@@ -180,7 +182,9 @@ int Benchmark(size_t big_mib, size_t small_count) {
                                   static_cast<std::uint16_t>(sshd.Port()));
     thread->Run();
     if (recorder.WaitFor(EVT_PRINTER_CONNECTED, std::chrono::seconds(30)) == nullptr) {
-        throw std::runtime_error("the print queue thread did not connect");
+        std::string trace;
+        for (const auto& line : recorder.Trace()) trace += " " + line;
+        throw std::runtime_error("the print queue thread did not connect:" + trace);
     }
 
     // One big document.
