@@ -22,4 +22,4 @@ constexpr std::uint32_t kDownloadPieceSize = 16384;
 DownloadOutcome DownloadPipelined(sftp_file file,
                                   const std::function<bool(const char*, std::size_t)>& write,
                                   const std::function<bool()>& stop,
-                                  std::size_t reads_in_flight = 32);
+                                  std::size_t reads_in_flight = 64);
