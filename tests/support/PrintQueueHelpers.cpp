@@ -43,13 +43,6 @@ int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
     return count;
 }
 
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    for (auto& b : bytes) b = static_cast<char>(generator() & 0xff);
-    return bytes;
-}
-
 ScopedTempFolder::ScopedTempFolder() {
     if (const char* value = std::getenv("TMPDIR")) {
         previous = value;

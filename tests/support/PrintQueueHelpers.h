@@ -19,7 +19,6 @@ std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
 // How often the print queue logged op ("open", "remove", "drop", ...) for a path ending so.
 int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
                        const std::string& path_suffix);
-std::string RandomBytes(size_t size, unsigned seed);
 
 // Points the toolkit's temporary folder (TMPDIR) at a fresh folder while it lives.
 class ScopedTempFolder {
