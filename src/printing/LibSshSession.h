@@ -7,7 +7,7 @@
 // Shared owner of one libssh session: create it with std::make_shared so that several holders
 // can share one SSH connection; the last holder disconnects and frees it.
 class LibSshSession {
-public:
+  public:
     LibSshSession();
     ~LibSshSession();
     LibSshSession(const LibSshSession&) = delete;
@@ -16,7 +16,7 @@ public:
     ssh_session get() const { return session; }
     explicit operator bool() const { return session != nullptr; }
 
-private:
+  private:
     ssh_session session;
 };
 

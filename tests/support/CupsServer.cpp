@@ -18,9 +18,26 @@ std::string Quote(const std::string& s) {
 
 CupsServer::CupsServer() : socket_path(folder.File("cups.sock")) {
     const std::string dir = folder.path();
-    for (const char* sub : {"spool", "cache", "state", "log", "tmp", "pdf", "ppd"}) {
+    for (const char* sub : {"spool", "cache", "state", "log", "tmp", "pdf", "ppd", "bin/backend"}) {
         std::filesystem::create_directories(folder.File(sub));
     }
+    // The system's filters and backends, plus a "capture" backend that copies each job to the
+    // file its device URI names (capture:/path), so tests can check what came out.
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib/cups")) {
+        const std::string name = entry.path().filename().string();
+        if (name != "backend")
+            std::filesystem::create_symlink(entry.path(), folder.File("bin/" + name));
+    }
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/lib/cups/backend")) {
+        std::filesystem::create_symlink(
+            entry.path(), folder.File("bin/backend/" + entry.path().filename().string()));
+    }
+    WriteWholeFile(folder.File("bin/backend/capture"), R"(#!/bin/sh
+[ $# -eq 0 ] && { echo 'direct capture "Unknown" "Test capture"'; exit 0; }
+out="${DEVICE_URI#capture:}"
+if [ -n "$6" ]; then cat "$6"; else cat; fi > "$out.partial" && mv "$out.partial" "$out"
+)");
+    chmod(folder.File("bin/backend/capture").c_str(), 0755);
     // cupsd drops to the "lp" user for filters and backends; let it reach its folders.
     chmod(dir.c_str(), 0755);
     chmod(folder.File("tmp").c_str(), 01777);
@@ -35,7 +52,8 @@ CupsServer::CupsServer() : socket_path(folder.File("cups.sock")) {
                    "ServerRoot " + dir + "\nRequestRoot " + dir + "/spool\nCacheDir " + dir +
                        "/cache\nStateDir " + dir + "/state\nTempDir " + dir + "/tmp\nAccessLog " +
                        dir + "/log/access_log\nErrorLog " + dir + "/log/error_log\nPageLog " + dir +
-                       "/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                       "/log/page_log\nServerBin " + dir +
+                       "/bin\nDataDir /usr/share/cups\n"
                        "FileDevice Yes\nUser lp\nGroup lp\nSystemGroup root\n");
     scheduler = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", folder.File("cupsd.conf"), "-s",
@@ -71,12 +89,23 @@ int CupsServer::Run(const std::string& command_line) const {
 
 int CupsServer::AddPrinter(const std::string& name, const std::string& device,
                            const std::string& extra) {
-    return Run("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra +
-               " >/dev/null 2>&1");
+    const std::string command = "lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " +
+                                extra + " >" + Quote(folder.File("log/lpadmin.out")) + " 2>&1";
+    // A scheduler that has just started sometimes refuses the first change; try a few times.
+    int status = Run(command);
+    for (int attempt = 0; attempt < 10 && status != 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        status = Run(command);
+    }
+    return status;
 }
 
 int CupsServer::AddPdfPrinter(const std::string& name) {
     return AddPrinter(name, "cups-pdf:/", "-P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
+}
+
+int CupsServer::AddCapturePrinter(const std::string& name, const std::string& output_file) {
+    return AddPrinter(name, "capture:" + output_file, "-m raw");
 }
 
 int CupsServer::SetDefault(const std::string& name) {

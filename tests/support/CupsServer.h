@@ -18,6 +18,9 @@ class CupsServer {
                    const std::string& extra = "");
     // A cups-pdf printer.
     int AddPdfPrinter(const std::string& name);
+    // A raw printer whose every job is copied to output_file (its folder must be writable by
+    // the scheduler's "lp" user).
+    int AddCapturePrinter(const std::string& name, const std::string& output_file);
     int SetDefault(const std::string& name);
     // Runs a CUPS client command line against this scheduler; returns its exit status.
     int Run(const std::string& command_line) const;

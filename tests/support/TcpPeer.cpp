@@ -140,15 +140,3 @@ bool PeerClosed(int fd, int timeout_ms) {
     char byte;
     return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
-
-std::string RandomBytes(size_t count, unsigned seed) {
-    std::mt19937_64 generator(seed);
-    std::string out(count, '\0');
-    for (size_t i = 0; i < count; i += 8) {
-        const auto value = generator();
-        for (size_t j = 0; j < 8 && i + j < count; ++j) {
-            out[i + j] = static_cast<char>((value >> (8 * j)) & 0xff);
-        }
-    }
-    return out;
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TempDir.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -52,5 +54,3 @@ std::string ReceiveExactly(int fd, size_t count);
 std::string ReceiveUntilClosed(int fd);
 // True when the peer has closed its side: a read returns end of file within timeout_ms.
 bool PeerClosed(int fd, int timeout_ms);
-// Random bytes from a fixed seed, so failures reproduce.
-std::string RandomBytes(size_t count, unsigned seed);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -32,4 +33,16 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) {
     return std::filesystem::exists(path);
+}
+
+std::string RandomBytes(size_t count, unsigned seed) {
+    std::mt19937_64 generator(seed);
+    std::string out(count, '\0');
+    for (size_t i = 0; i < count; i += 8) {
+        const auto value = generator();
+        for (size_t j = 0; j < 8 && i + j < count; ++j) {
+            out[i + j] = static_cast<char>((value >> (8 * j)) & 0xff);
+        }
+    }
+    return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
@@ -20,3 +21,6 @@ class TempDir {
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+
+// Random bytes from a fixed seed, so failures reproduce.
+std::string RandomBytes(size_t count, unsigned seed);

@@ -1,0 +1,271 @@
+// Fetching queued documents: the print queue thread against OpenSSH's own sftp client, both
+// reading from one real sshd (internal-sftp) in the same run.
+//
+//   print_queue_benchmark [big file MiB, default 1024] [small files, default 1000]
+//
+// Needs root: it creates a throw-away local user with a password for the print account (the
+// thread logs in by password) and removes it at the end.
+#include <openssl/evp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/evtloop.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "printing/SftpThread.h"
+#include "support/EventPump.h"
+#include "support/EventRecorder.h"
+#include "support/OpensshServer.h"
+#include "support/TempDir.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int Shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string FileSha256(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(context, EVP_sha256(), nullptr);
+    std::vector<char> buffer(1 << 20);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        EVP_DigestUpdate(context, buffer.data(), static_cast<size_t>(in.gcount()));
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context, digest, &length);
+    EVP_MD_CTX_free(context);
+    std::string hex;
+    char two[3];
+    for (unsigned int i = 0; i < length; ++i) {
+        std::snprintf(two, sizeof two, "%02x", digest[i]);
+        hex += two;
+    }
+    return hex;
+}
+
+void WriteRandomFile(const std::string& path, size_t size, unsigned seed) {
+    std::ofstream out(path, std::ios::binary);
+    std::mt19937_64 generator(seed);
+    std::vector<std::uint64_t> block(1 << 17);
+    size_t left = size;
+    while (left > 0) {
+        for (auto& word : block) word = generator();
+        const size_t n = std::min(left, block.size() * sizeof(std::uint64_t));
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n));
+        left -= n;
+    }
+}
+
+// A local account that exists only while the benchmark runs.
+class ThrowAwayUser {
+  public:
+    ThrowAwayUser(const std::string& home_)
+        : name("tolbench" + std::to_string(getpid())), home(home_) {
+        std::mt19937 generator(static_cast<unsigned>(Clock::now().time_since_epoch().count()));
+        for (int i = 0; i < 20; ++i) password += static_cast<char>('a' + generator() % 26);
+        if (Shell("useradd -M -d '" + home + "' -s /bin/sh " + name) != 0 ||
+            Shell("echo '" + name + ":" + password + "' | chpasswd") != 0) {
+            throw std::runtime_error("cannot create the benchmark user (needs root)");
+        }
+        Shell("chown " + name + " '" + home + "'");
+    }
+    ~ThrowAwayUser() { Shell("userdel " + name + " >/dev/null 2>&1"); }
+    std::string name, password, home;
+};
+
+struct ThreadRun {
+    double transfer_seconds = 0;  // "Downloading" to the handed-over file, summed
+    double total_seconds = 0;     // first queued to last handed over
+    double cpu_seconds = 0;
+    std::vector<std::string> files;
+};
+
+// Queues the prepared files (rename into the queue) and waits for the thread to hand all over.
+ThreadRun RunThread(EventRecorder& recorder, const std::vector<std::string>& staged,
+                    const std::string& queue) {
+    ThreadRun run;
+    recorder.Clear();
+    const double cpu_before = CpuSeconds(RUSAGE_SELF);
+    const auto start = Clock::now();
+    for (const auto& file : staged) {
+        std::filesystem::rename(file,
+                                queue + "/" + std::filesystem::path(file).filename().string());
+    }
+    size_t seen = 0;
+    Clock::time_point downloading{};
+    while (run.files.size() < staged.size()) {
+        if (!PumpUntil([&] { return recorder.events().size() > seen; }, std::chrono::minutes(10))) {
+            throw std::runtime_error("the print queue thread stalled");
+        }
+        for (; seen < recorder.events().size(); ++seen) {
+            const auto& e = recorder.events()[seen];
+            if (e.type == EVT_PRINTER_STATUS && EventRecorder::Text(e) == "Downloading") {
+                downloading = Clock::now();
+            } else if (e.type == EVT_PRINT_FILE) {
+                run.transfer_seconds += Seconds(Clock::now() - downloading);
+                run.files.push_back(EventRecorder::Text(e));
+            } else if (e.type == EVT_PRINT_FAILURE || e.type == EVT_PRINTER_FINISHED) {
+                throw std::runtime_error("print queue: " + EventRecorder::Text(e));
+            }
+        }
+    }
+    run.total_seconds = Seconds(Clock::now() - start);
+    run.cpu_seconds = CpuSeconds(RUSAGE_SELF) - cpu_before;
+    return run;
+}
+
+struct SftpRun {
+    double seconds = 0;
+    double cpu_seconds = 0;
+};
+
+SftpRun RunSftp(const std::string& key, int port, const std::string& batch) {
+    const double cpu_before = CpuSeconds(RUSAGE_CHILDREN);
+    const auto start = Clock::now();
+    const int rc = Shell("sftp -q -b '" + batch + "' -i '" + key + "' -P " + std::to_string(port) +
+                         " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null"
+                         " -o LogLevel=ERROR root@127.0.0.1 >/dev/null");
+    SftpRun run{Seconds(Clock::now() - start), CpuSeconds(RUSAGE_CHILDREN) - cpu_before};
+    if (rc != 0) throw std::runtime_error("sftp failed");
+    return run;
+}
+
+int Benchmark(size_t big_mib, size_t small_count) {
+    TempDir work;
+    const std::string home = work.File("home"), queue = home + "/.mirlprinting";
+    const std::string staging = home + "/staging", originals = work.File("originals");
+    std::filesystem::create_directories(queue);
+    std::filesystem::create_directories(staging);
+    std::filesystem::create_directories(originals);
+    chmod(work.path().c_str(), 0755);
+    ThrowAwayUser user(home);
+    Shell("chown -R " + user.name + " '" + home + "'");
+
+    const std::string key = work.File("client_key");
+    Shell("ssh-keygen -q -t ed25519 -N '' -f '" + key + "'");
+    // The fixture turns password logins off; sshd keeps the first value of a keyword, so allow
+    // them for the benchmark user in a Match block at the end.
+    OpensshServer sshd({key + ".pub"}, {"Match User " + user.name, "  PasswordAuthentication yes"});
+
+    TempDir downloads;
+    setenv("TMPDIR", downloads.path().c_str(), 1);
+    EventRecorder recorder;
+    auto* thread = new SftpThread(&recorder, user.name, user.password, "127.0.0.1",
+                                  static_cast<std::uint16_t>(sshd.Port()));
+    thread->Run();
+    if (recorder.WaitFor(EVT_PRINTER_CONNECTED, std::chrono::seconds(30)) == nullptr) {
+        std::string trace;
+        for (const auto& line : recorder.Trace()) trace += " " + line;
+        throw std::runtime_error("the print queue thread did not connect:" + trace);
+    }
+
+    // One big document.
+    const size_t big_bytes = big_mib << 20;
+    const std::string original = originals + "/big.bin";
+    WriteRandomFile(original, big_bytes, 1);
+    std::filesystem::copy_file(original, staging + "/big.bin");
+    Shell("chown " + user.name + " '" + staging + "/big.bin'");
+    const std::string original_sha = FileSha256(original);
+    const ThreadRun big = RunThread(recorder, {staging + "/big.bin"}, queue);
+    const bool thread_ok = FileSha256(big.files.at(0)) == original_sha;
+    std::filesystem::remove(big.files.at(0));
+
+    const std::string sftp_copy = work.File("sftp-copy.bin");
+    // The same bytes for sftp, outside the queue folder so the thread leaves them alone.
+    std::filesystem::copy_file(original, home + "/big-sftp.bin");
+    WriteWholeFile(work.File("big.batch"), "get " + home + "/big-sftp.bin " + sftp_copy + "\n");
+    const SftpRun big_sftp = RunSftp(key, sshd.Port(), work.File("big.batch"));
+    const bool sftp_ok = FileSha256(sftp_copy) == original_sha;
+    std::filesystem::remove(sftp_copy);
+
+    const double mib = static_cast<double>(big_bytes) / (1 << 20);
+    const double gib = mib / 1024;
+    std::printf("big document: %.0f MiB\n", mib);
+    std::printf("  print queue thread: %.2f s, %.1f MiB/s, %.2f CPU s/GiB, sha256 %s\n",
+                big.transfer_seconds, mib / big.transfer_seconds, big.cpu_seconds / gib,
+                thread_ok ? "ok" : "MISMATCH");
+    std::printf("  OpenSSH sftp:       %.2f s, %.1f MiB/s, %.2f CPU s/GiB, sha256 %s\n",
+                big_sftp.seconds, mib / big_sftp.seconds, big_sftp.cpu_seconds / gib,
+                sftp_ok ? "ok" : "MISMATCH");
+    std::printf("  speed ratio thread/sftp: %.2f\n", big_sftp.seconds / big.transfer_seconds);
+
+    // Many small documents, 4 KiB to 1 MiB.
+    std::mt19937 sizes(7);
+    std::vector<std::string> staged;
+    std::string batch;
+    const std::string small_home = home + "/small";
+    std::filesystem::create_directories(small_home);
+    for (size_t i = 0; i < small_count; ++i) {
+        const size_t size = 4096 + sizes() % ((1 << 20) - 4096 + 1);
+        char name[32];
+        std::snprintf(name, sizeof name, "doc%04zu.pdf", i);
+        WriteRandomFile(staging + "/" + name, size, static_cast<unsigned>(i));
+        std::filesystem::copy_file(staging + "/" + name, small_home + "/" + name);
+        staged.push_back(staging + "/" + name);
+    }
+    Shell("chown -R " + user.name + " '" + home + "'");
+    const ThreadRun small = RunThread(recorder, staged, queue);
+    for (const auto& file : small.files) std::filesystem::remove(file);
+    const std::string small_copies = work.File("small-copies");
+    std::filesystem::create_directories(small_copies);
+    WriteWholeFile(work.File("small.batch"), "get " + small_home + "/* " + small_copies + "/\n");
+    const SftpRun small_sftp = RunSftp(key, sshd.Port(), work.File("small.batch"));
+    const double n = static_cast<double>(small_count);
+    std::printf("small documents: %zu\n", small_count);
+    std::printf(
+        "  print queue thread: %.1f files/s overall (each waits ~1 s to settle), "
+        "%.1f files/s downloading\n",
+        n / small.total_seconds, n / small.transfer_seconds);
+    std::printf("  OpenSSH sftp:       %.1f files/s\n", n / small_sftp.seconds);
+    std::printf("  download ratio thread/sftp: %.2f\n",
+                small_sftp.seconds / small.transfer_seconds);
+
+    thread->Delete();
+    PumpUntil([&] { return recorder.Count(EVT_PRINTER_FINISHED) > 0; }, std::chrono::seconds(30));
+    return thread_ok && sftp_ok ? 0 : 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    wxInitializer toolkit(argc, argv);
+    if (!toolkit.IsOk()) return 2;
+    std::unique_ptr<wxEventLoopBase> loop(
+        wxAppConsole::GetInstance()->GetTraits()->CreateEventLoop());
+    wxEventLoopActivator active(loop.get());
+    try {
+        const size_t big_mib = argc > 1 ? std::stoul(argv[1]) : 1024;
+        const size_t small_count = argc > 2 ? std::stoul(argv[2]) : 1000;
+        return Benchmark(big_mib, small_count);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "benchmark failed: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,43 @@
+#include "printing/MirlNxPrintJob.h"
+
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/utils.h>
+
+#include "app/records/Events.h"
+#include "printing/PrintCommandLine.h"
+
+MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_, wxEventType type_)
+    : wxProcess(nullptr, wxID_ANY), application(application_), file(file_), type(type_) {}
+
+MirlNxPrintJob::~MirlNxPrintJob() = default;
+
+void MirlNxPrintJob::OnTerminate(int, int) {
+    if (wxFileExists(file)) wxRemoveFile(file);
+    QueueCommandEvent(application, type);
+    delete this;  // the toolkit leaves a process with its own OnTerminate to itself
+}
+
+PrintJobStart StartPrintJob(wxEvtHandler* sink, const ProgramLayout& layout,
+                            const std::string& working_folder, const std::string& printer,
+                            const wxString& file) {
+    const std::string program = layout.Join(working_folder, layout.print_program);
+    const std::string narrow_file(file.mb_str(wxConvLibc));
+    const std::string command = PrintCommandLine(layout, working_folder, printer, narrow_file);
+    // A missing program would only show as an exit status, which says nothing about printing.
+    if (!wxFileName::IsFileExecutable(wxString(program.c_str(), wxConvLibc))) {
+        wxRemoveFile(file);
+        return {false, "The print program " + program + " cannot be run."};
+    }
+    wxExecuteEnv environment;  // empty map: the program inherits our environment
+    environment.cwd = wxString(working_folder.c_str(), wxConvLibc);
+    auto* job = new MirlNxPrintJob(sink, file, EVT_PRINT_JOB_END);
+    const long pid = wxExecute(wxString(command.c_str(), wxConvLibc),
+                               wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE, job, &environment);
+    if (pid == 0) {
+        delete job;  // never started, so never terminates
+        wxRemoveFile(file);
+        return {false, "The print program could not be started: " + command};
+    }
+    return {true, ""};
+}

@@ -1,0 +1,116 @@
+#include "support/PrintQueueHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "printing/SftpThread.h"
+#include "support/EventPump.h"
+
+std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& account, bool fallback) {
+    const std::string root = sandbox.StateDir() + "/print/" + account;
+    return fallback ? root + "/" + account + "/.mirlprinting" : root + "/.mirlprinting";
+}
+
+std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
+                           const std::string& name, const std::string& bytes, bool fallback) {
+    const std::string folder = SandboxQueueFolder(sandbox, account, fallback);
+    std::filesystem::create_directories(folder);
+    const std::string staging = sandbox.StateDir() + "/print/." + name + ".partial";
+    const std::string target = folder + "/" + name;
+    WriteWholeFile(staging, bytes);
+    std::rename(staging.c_str(), target.c_str());
+    return target;
+}
+
+int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
+                       const std::string& path_suffix) {
+    std::ifstream log(sandbox.StateDir() + "/print/log.jsonl");
+    int count = 0;
+    for (std::string line; std::getline(log, line);) {
+        const auto entry = nlohmann::json::parse(line, nullptr, false);
+        if (entry.is_discarded() || entry.value("op", "") != op) continue;
+        const std::string path = entry.value("path", "");
+        if (path.size() >= path_suffix.size() &&
+            path.compare(path.size() - path_suffix.size(), path_suffix.size(), path_suffix) == 0) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+ScopedTempFolder::ScopedTempFolder() {
+    if (const char* value = std::getenv("TMPDIR")) {
+        previous = value;
+        had_previous = true;
+    }
+    setenv("TMPDIR", folder.path().c_str(), 1);
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+    if (had_previous) {
+        setenv("TMPDIR", previous.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+}
+
+std::vector<std::string> ScopedTempFolder::Files() const {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        files.push_back(entry.path().string());
+    }
+    return files;
+}
+
+RunningSftpThread::RunningSftpThread(int port, const std::string& account,
+                                     const std::string& password) {
+    thread =
+        new SftpThread(&recorder, account, password, "127.0.0.1", static_cast<std::uint16_t>(port));
+    if (thread->Run() != wxTHREAD_NO_ERROR) {
+        delete thread;
+        thread = nullptr;
+        ended = true;
+        ADD_FAILURE() << "the print queue thread did not start";
+    }
+}
+
+RunningSftpThread::~RunningSftpThread() {
+    if (!ended) Stop();
+}
+
+bool RunningSftpThread::Stop() {
+    if (ended) return true;
+    // Only while it has not reported its end: a detached thread deletes itself.
+    if (recorder.Count(EVT_PRINTER_FINISHED) == 0) thread->Delete();
+    return WaitForEnd();
+}
+
+bool RunningSftpThread::WaitForEnd() {
+    ended = PumpUntil([&] { return recorder.Count(EVT_PRINTER_FINISHED) > 0; },
+                      std::chrono::seconds(60));
+    if (!ended) ADD_FAILURE() << "the print queue thread did not end";
+    return ended;
+}
+
+std::vector<std::string> RunningSftpThread::PrintedFiles() const {
+    std::vector<std::string> files;
+    for (const auto& e : recorder.Of(EVT_PRINT_FILE)) files.push_back(EventRecorder::Text(e));
+    return files;
+}
+
+std::vector<std::string> RunningSftpThread::FileTrace() const {
+    std::vector<std::string> trace;
+    for (const auto& e : recorder.events()) {
+        if (e.type == EVT_PRINTER_STATUS || e.type == EVT_PRINT_FILE ||
+            e.type == EVT_PRINT_FAILURE) {
+            trace.push_back(std::string(EventRecorder::Name(e.type)) + ":" +
+                            EventRecorder::Text(e));
+        }
+    }
+    return trace;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/EventRecorder.h"
+#include "support/Sandbox.h"
+#include "support/TempDir.h"
+
+class SftpThread;
+
+// The real folder of an account's queue in the sandbox's state (fallback: <account>/ inside).
+std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& account,
+                               bool fallback = false);
+// Queues a document as the remote desktop would: written beside the queue, then renamed in.
+std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
+                           const std::string& name, const std::string& bytes,
+                           bool fallback = false);
+// How often the print queue logged op ("open", "remove", "drop", ...) for a path ending so.
+int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
+                       const std::string& path_suffix);
+
+// Points the toolkit's temporary folder (TMPDIR) at a fresh folder while it lives.
+class ScopedTempFolder {
+  public:
+    ScopedTempFolder();
+    ~ScopedTempFolder();
+    const std::string& path() const { return folder.path(); }
+    std::vector<std::string> Files() const;
+
+  private:
+    TempDir folder;
+    std::string previous;
+    bool had_previous = false;
+};
+
+// A started print-queue thread reporting to its own recorder; stopped and waited for (its
+// EVT_PRINTER_FINISHED) at the latest when this goes, so the recorder outlives the thread.
+class RunningSftpThread {
+  public:
+    RunningSftpThread(int port, const std::string& account, const std::string& password);
+    ~RunningSftpThread();
+
+    EventRecorder& events() { return recorder; }
+    // Asks the thread to stop and waits for its end; true when it ended.
+    bool Stop();
+    // Waits for the end the thread comes to by itself.
+    bool WaitForEnd();
+    // The local paths handed over so far.
+    std::vector<std::string> PrintedFiles() const;
+    // The trace without the connection and end events.
+    std::vector<std::string> FileTrace() const;
+
+  private:
+    EventRecorder recorder;
+    SftpThread* thread = nullptr;
+    bool ended = false;
+};
