@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/WorkerRegistry.h"
 #include "app/records/Events.h"
 #include "config/Deployment.h"
 #include "printing/FolderSafeName.h"
@@ -39,9 +40,12 @@ SftpThread::SftpThread(wxEvtHandler* sink_, const std::string& account_,
       account(account_),
       password(password_),
       host(host_),
-      port(port_) {}
+      port(port_) {
+    worker_registry::Add(this);
+}
 
 SftpThread::~SftpThread() {
+    worker_registry::Remove(this);  // from now on a stop request leaves this object alone
     Post(EVT_PRINTER_FINISHED, "SFTP thread finished");
 }
 

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# The demo: the client, installed in a working folder of its own, against the sandbox.
+#   scripts/demo/demo.sh BUILD_FOLDER
+# Starts, all on loopback: a remote desktop (TigerVNC's Xvnc, on port 15901), the sandbox (the
+# service's HTTPS side on 18443, its SSH side on 18022, the print queue on 18023) and a local
+# printer (a private CUPS whose jobs land in a folder). With a display the window opens for you:
+# log in as demo / demo. Without one, everything runs on a private Xvfb and the script itself
+# connects, prints a page, disconnects, and saves a screenshot of each state.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(readlink -f "$1")
+install=$build/install
+shots=$build/demo-screenshots
+state=$(mktemp -d /tmp/tollivance-demo.XXXXXX)
+chmod 755 "$state"  # the local printer's backend runs as lp and writes below it
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -f "$state/cups/cupsd.pid" ] && kill "$(cat "$state/cups/cupsd.pid")" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$state"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Starts an X server that reports its display number on fd 5; prints ":N".
+start_x_server() {
+    local name=$1
+    shift
+    "$@" -displayfd 5 5>"$state/$name.display" >"$state/$name.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [ -s "$state/$name.display" ] && { echo ":$(head -n1 "$state/$name.display")"; return; }
+        sleep 0.1
+    done
+    echo "demo: $name did not start; see $state/$name.log" >&2
+    exit 1
+}
+
+wait_for_file() {  # wait_for_file PATTERN SECONDS
+    for _ in $(seq $(($2 * 10))); do
+        compgen -G "$1" >/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+headless=false
+if [ -z "${DISPLAY:-}" ]; then
+    headless=true
+    DISPLAY=$(start_x_server xvfb Xvfb -screen 0 1280x900x24 -nolisten tcp)
+    export DISPLAY
+fi
+
+# The remote desktop, protected by the session's cookie as its VNC password.
+cookie=$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')
+printf '%s\n' "$cookie" | vncpasswd -f >"$state/vncpasswd"
+desktop=$(start_x_server xvnc Xvnc -rfbport 15901 -localhost -SecurityTypes VncAuth \
+    -PasswordFile "$state/vncpasswd" -geometry 1000x620 -depth 24 -desktop "Sandbox desktop")
+cat >"$state/desktop-rc" <<RC
+PS1='remote\$ '
+print_test_page() {
+    /usr/bin/python3 "$root/sandbox/queue_print.py" --state-dir "$state/sandbox" "$root/scripts/demo/test-page.txt"
+}
+echo "This is the sandbox's remote desktop."
+echo "Type print_test_page to print a page on your local printer."
+RC
+DISPLAY=$desktop xsetroot -solid '#2e5f86' || true
+DISPLAY=$desktop xterm -geometry 80x20+60+60 -title "Remote terminal" -e bash --rcfile "$state/desktop-rc" &
+pids+=($!)
+
+# The local printer.
+CUPS_SERVER=$("$root/scripts/demo/local-printer.sh" "$state/cups")
+export CUPS_SERVER
+
+# The sandbox, on its fixed ports; the session it hands out leads to the desktop above.
+mkdir -p "$state/sandbox"
+printf '{"session": {"cookie": "%s"}}' "$cookie" >"$state/sandbox/scenario.json"
+/usr/bin/python3 "$root/sandbox/run_sandbox.py" --state-dir "$state/sandbox" \
+    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue \
+    >"$state/sandbox.out" 2>"$state/sandbox.err" &
+pids+=($!)
+wait_for_file "$state/sandbox.out" 30 && for _ in $(seq 300); do
+    grep -q '^READY ' "$state/sandbox.out" && break
+    sleep 0.1
+done
+grep -q '^READY ' "$state/sandbox.out" || { echo "demo: the sandbox did not start:" >&2; cat "$state/sandbox.err" >&2; exit 1; }
+
+"$install/bin/tollivance-sandbox" >"$state/client.log" 2>&1 &
+client=$!
+pids+=($client)
+
+if ! $headless; then
+    echo "The client is running. Log in with user ID demo and password demo, then press Connect."
+    echo "In the remote desktop's terminal, type print_test_page to print on Sandbox_Printer;"
+    echo "printed pages land in $state/cups/output/."
+    wait "$client" || true
+    exit 0
+fi
+
+# Headless: drive the window the way a person would, and take a picture of each state.
+mkdir -p "$shots"
+shot() { import -window root "$shots/$1.png"; echo "demo: saved $shots/$1.png"; }
+window=$(timeout 30 xdotool search --sync --name "^Quorvanta Tollivance 3.0.3$" | head -n1)
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
+sleep 1
+click 255 146 && xdotool type --delay 20 demo
+click 255 172 && xdotool type --delay 20 demo
+shot 1-ready-to-connect
+click 255 307
+viewer=$(timeout 60 xdotool search --sync --name "TigerVNC" | head -n1) || {
+    echo "demo: the desktop viewer did not open; the client said:" >&2
+    cat "$state/client.log" >&2
+    exit 1
+}
+xdotool windowmove "$viewer" 260 260
+sleep 3
+shot 2-connected
+
+/usr/bin/python3 "$root/sandbox/queue_print.py" --state-dir "$state/sandbox" "$root/scripts/demo/test-page.txt"
+wait_for_file "$state/cups/output/job-*" 60 || { echo "demo: nothing was printed" >&2; exit 1; }
+sleep 1
+shot 3-printed
+echo "demo: printed $(ls "$state/cups/output" | wc -l) page(s) on Sandbox_Printer"
+
+click 255 307  # the button now reads Disconnect
+for _ in $(seq 100); do
+    xdotool search --name "TigerVNC" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+sleep 1
+shot 4-disconnected
+echo "demo: connected, printed and disconnected"
