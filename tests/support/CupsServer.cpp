@@ -69,10 +69,21 @@ int CupsServer::Run(const std::string& command_line) const {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+int CupsServer::RunAdmin(const std::string& command_line) const {
+    // Shortly after start-up the scheduler now and then refuses a connection ("Bad file
+    // descriptor") although it already answered; a few bounded retries ride that out.
+    int status = Run(command_line);
+    for (int attempt = 1; status != 0 && attempt < 10; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        status = Run(command_line);
+    }
+    return status;
+}
+
 int CupsServer::AddPrinter(const std::string& name, const std::string& device,
                            const std::string& extra) {
-    return Run("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra +
-               " >/dev/null 2>&1");
+    return RunAdmin("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra +
+                    " >/dev/null 2>&1");
 }
 
 int CupsServer::AddPdfPrinter(const std::string& name) {
@@ -80,5 +91,5 @@ int CupsServer::AddPdfPrinter(const std::string& name) {
 }
 
 int CupsServer::SetDefault(const std::string& name) {
-    return Run("lpadmin -d " + Quote(name) + " >/dev/null 2>&1");
+    return RunAdmin("lpadmin -d " + Quote(name) + " >/dev/null 2>&1");
 }
