@@ -25,8 +25,6 @@ convert -size 500x400 "xc:$page" \
   -font "$font" -pointsize 11 -fill white \
   -annotate +400+180 'Desktop' \
   -annotate +400+310 'Printing' \
-  -fill 'rgb(120,134,150)' -pointsize 10 \
-  -annotate +38+132 'Sign in' \
   -fill "$edge" -draw 'line 38,282 364,282' \
   -type TrueColor "BMP3:$out/QuorvantaBackgroundImage.bmp"
 

@@ -2,6 +2,9 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+#include <wx/image.h>
 #include <wx/log.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -161,5 +164,33 @@ TEST(MainWindowWithoutPictures, FormStillWorksAndTrayStillHasAnIcon) {
     ASSERT_EQ(owner.connects.size(), 1u);
     EXPECT_EQ(FormControls(frame)[6]->GetLabel(), "Connecting...");
     CloseMainWindow(owner);
+}
+}  // namespace
+
+namespace {
+TEST(ImagePanel, DrawsThePictureAtTheTopLeftAndLeavesTheRestAlone) {
+    TempDir dir;
+    wxImage small(4, 3);
+    small.SetRGB(wxRect(0, 0, 4, 3), 66, 135, 193);
+    ASSERT_TRUE(small.SaveFile(dir.File("small.bmp"), wxBITMAP_TYPE_BMP));
+    wxFrame host(nullptr, wxID_ANY, "host");
+    auto* panel = new wxImagePanel(&host, dir.File("small.bmp"), wxBITMAP_TYPE_ANY);
+    ASSERT_TRUE(panel->GetImage().IsOk());
+
+    wxBitmap canvas(10, 8, 24);
+    {
+        wxMemoryDC dc(canvas);
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+        panel->Draw(dc);
+    }
+    const wxImage drawn = canvas.ConvertToImage();
+    EXPECT_EQ(wxColour(drawn.GetRed(0, 0), drawn.GetGreen(0, 0), drawn.GetBlue(0, 0)),
+              wxColour(66, 135, 193));
+    EXPECT_EQ(wxColour(drawn.GetRed(3, 2), drawn.GetGreen(3, 2), drawn.GetBlue(3, 2)),
+              wxColour(66, 135, 193));
+    EXPECT_EQ(wxColour(drawn.GetRed(4, 2), drawn.GetGreen(4, 2), drawn.GetBlue(4, 2)), *wxWHITE);
+    EXPECT_EQ(wxColour(drawn.GetRed(3, 3), drawn.GetGreen(3, 3), drawn.GetBlue(3, 3)), *wxWHITE);
+    host.Destroy();
 }
 }  // namespace
