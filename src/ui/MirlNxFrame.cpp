@@ -1,22 +1,234 @@
 #include "ui/MirlNxFrame.h"
 
-// Placeholder until the login form is built.
-wxBEGIN_EVENT_TABLE(MirlNxFrame, wxFrame)
-wxEND_EVENT_TABLE()
+#include <wx/bitmap.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/dcmemory.h>
+#include <wx/icon.h>
+#include <wx/imagbmp.h>
+#include <wx/image.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
 
-MirlNxFrame::MirlNxFrame(FrameOwner* app, const wxString& title, const wxPoint& pos,
-                         const wxSize& size, long style)
-    : wxFrame(nullptr, wxID_ANY, title, pos, size, style), application(app) {}
+#include "platform/Printers.h"
+#include "ui/LinkSpeed.h"
+#include "ui/LocaleText.h"
+#include "ui/MirlNxTaskBarIcon.h"
+#include "ui/PrinterSelection.h"
+#include "ui/wxImagePanel.h"
 
-MirlNxFrame::~MirlNxFrame() = default;
+namespace {
+const wxColour kBannerBlue(66, 135, 193);
+const wxColour kButtonGreen(0, 177, 89);
 
-void MirlNxFrame::SetConnectButton(const std::string&, bool) {}
-void MirlNxFrame::SetDesktopStatus(const std::string&) {}
-void MirlNxFrame::SetPrinterStatus(const std::string&) {}
-std::string MirlNxFrame::GetPrinter() const { return ""; }
-bool MirlNxFrame::HasPrinter() const { return !GetPrinter().empty(); }
-std::string MirlNxFrame::GetLinkSpeed() const { return "adsl"; }
-bool MirlNxFrame::IsLegacyConnection() const { return false; }
-void MirlNxFrame::OnConnect(wxCommandEvent&) {}
-void MirlNxFrame::OnClose(wxCloseEvent&) {}
-void MirlNxFrame::OnIconize(wxIconizeEvent&) {}
+wxColour White() {
+    return wxColour("WHITE");
+}
+
+wxFont FormFont(int points, wxFontWeight weight) {
+    return wxFont(points, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, weight, false, wxEmptyString,
+                  wxFONTENCODING_DEFAULT);
+}
+wxFont SmallFont() {
+    return FormFont(8, wxFONTWEIGHT_NORMAL);
+}
+wxFont TitleFont() {
+    return FormFont(20, wxFONTWEIGHT_BOLD);
+}
+wxFont SubtitleFont() {
+    return FormFont(12, wxFONTWEIGHT_NORMAL);
+}
+
+// A label in the given font. A label of best size is sized again once the toolkit has applied
+// the font: until then it reports the best size for the default font.
+wxStaticText* Label(wxWindow* panel, const wxString& text, const wxPoint& pos, const wxSize& size,
+                    long style, const wxFont& font) {
+    auto* label = new wxStaticText(panel, wxID_ANY, text, pos, size, style);
+    label->SetFont(font);
+    if (size == wxDefaultSize) {
+        label->SetSize(label->GetTextExtent(text));
+        label->CallAfter([label] {
+            label->InvalidateBestSize();
+            label->SetSize(label->GetBestSize());
+        });
+    } else {
+        label->SetSize(wxRect(pos, size));
+    }
+    return label;
+}
+
+// White text on the banner.
+wxStaticText* BannerText(wxWindow* panel, const wxString& text, const wxPoint& pos,
+                         const wxSize& size, long style, const wxFont& font) {
+    wxStaticText* label = Label(panel, text, pos, size, style, font);
+    label->SetForegroundColour(White());
+    label->SetBackgroundColour(kBannerBlue);
+    return label;
+}
+
+// Small dark text on the white form area.
+wxStaticText* FormLabel(wxWindow* panel, const wxString& text, const wxPoint& pos) {
+    wxStaticText* label = Label(panel, text, pos, wxDefaultSize, 0, SmallFont());
+    label->SetBackgroundColour(White());
+    return label;
+}
+
+// Stands in for a missing icon file in the tray, which is the only way back to a hidden window.
+wxIcon PlainTrayIcon() {
+    wxBitmap bitmap(48, 48, 24);
+    {
+        wxMemoryDC dc(bitmap);
+        dc.SetBackground(wxBrush(kBannerBlue));
+        dc.Clear();
+        dc.SetBrush(wxBrush(White()));
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.DrawRectangle(8, 10, 32, 22);
+        dc.SetBrush(wxBrush(kButtonGreen));
+        dc.DrawRectangle(14, 36, 20, 4);
+    }
+    wxIcon icon;
+    icon.CopyFromBitmap(bitmap);
+    return icon;
+}
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(MirlNxFrame, wxFrame) EVT_CLOSE(MirlNxFrame::OnClose)
+    EVT_ICONIZE(MirlNxFrame::OnIconize) wxEND_EVENT_TABLE()
+
+        MirlNxFrame::MirlNxFrame(FrameOwner* app, const wxString& title, const wxPoint& pos,
+                                 const wxSize& size, long style, const wxString& resources_folder)
+    : wxFrame(nullptr, wxID_ANY, title, pos, size, style), application(app) {
+    auto* panel =
+        new wxImagePanel(this, resources_folder + "/" + kBackgroundImageFile, wxBITMAP_TYPE_ANY);
+    InstallIcons(resources_folder + "/" + kIconFile);
+    BuildForm(panel);
+}
+
+MirlNxFrame::~MirlNxFrame() {
+    // Normally released by the close handler; a window destroyed without closing must not
+    // leave the icon in the tray.
+    if (tray_icon != nullptr) tray_icon->Destroy();
+}
+
+void MirlNxFrame::InstallIcons(const wxString& icon_file) {
+    if (wxImage::FindHandler(wxBITMAP_TYPE_ICO) == nullptr) wxImage::AddHandler(new wxICOHandler);
+    const wxIcon icon(icon_file, wxBITMAP_TYPE_ICO);
+    if (icon.IsOk()) SetIcon(icon);
+    tray_icon = new MirlNxTaskBarIcon(this);
+    tray_icon->SetIcon(icon.IsOk() ? icon : PlainTrayIcon(), "Quorvanta Tollivance");
+}
+
+void MirlNxFrame::BuildForm(wxWindow* panel) {
+    // Creation order is the keyboard tab order.
+    BannerText(panel, "Quorvanta Tollivance", wxPoint(12, 25), wxSize(480, 36),
+               wxALIGN_CENTRE_HORIZONTAL, TitleFont());
+    BannerText(panel, "Secure desktop and printer client", wxPoint(12, 61), wxSize(480, 32),
+               wxALIGN_CENTRE_HORIZONTAL, SubtitleFont());
+    desktop_status =
+        BannerText(panel, "Not Connected", wxPoint(400, 195), wxDefaultSize, 0, SmallFont());
+    printer_status =
+        BannerText(panel, "Not Connected", wxPoint(400, 325), wxDefaultSize, 0, SmallFont());
+
+    user_id_field =
+        new wxTextCtrl(panel, wxID_ANY, wxEmptyString, wxPoint(154, 136), wxSize(202, 20));
+    password_field = new wxTextCtrl(panel, wxID_ANY, wxEmptyString, wxPoint(154, 162),
+                                    wxSize(202, 20), wxTE_PASSWORD);
+
+    connect_button = new wxButton(panel, ID_CONNECT, "Connect", wxPoint(154, 294), wxSize(202, 27));
+    connect_button->SetForegroundColour(White());
+    connect_button->SetBackgroundColour(kButtonGreen);
+    Bind(wxEVT_BUTTON, &MirlNxFrame::OnConnect, this, ID_CONNECT);
+    connect_button->SetFocus();
+
+    FormLabel(panel, "Quorvanta User ID", wxPoint(38, 136));
+    FormLabel(panel, "Password", wxPoint(38, 162));
+    FormLabel(panel, "Printer", wxPoint(38, 194));
+
+    BuildPrinterList(panel);
+
+    legacy_checkbox = new wxCheckBox(panel, wxID_ANY, "Use legacy desktop connection",
+                                     wxPoint(152, 248), wxSize(202, 28));
+    legacy_checkbox->SetFont(SmallFont());
+    legacy_checkbox->SetBackgroundColour(White());
+    legacy_checkbox->SetValue(false);
+    legacy_checkbox->Hide();
+
+    const wxString profiles[] = {"Low-bandwidth connection", "Default", "High-speed network"};
+    profile_list = new wxChoice(panel, wxID_ANY, wxPoint(154, 220), wxSize(202, 28), 3, profiles);
+    profile_list->SetFont(SmallFont());
+    profile_list->SetSelection(kDefaultProfile);
+
+    FormLabel(panel, "Connection Profile", wxPoint(38, 224));
+}
+
+void MirlNxFrame::BuildPrinterList(wxWindow* panel) {
+    const std::vector<wxString> names = GetPrinterNames();
+    if (names.empty()) {
+        printer_list = new wxChoice(panel, wxID_ANY, wxPoint(154, 188), wxSize(212, 28));
+        printer_list->Disable();
+        return;
+    }
+    wxArrayString entries;
+    for (const wxString& name : names) entries.Add(name);
+    printer_list = new wxChoice(panel, wxID_ANY, wxPoint(154, 188), wxSize(202, 28), entries);
+    printer_list->SetFont(SmallFont());
+    const int chosen = DefaultPrinterIndex(names, GetDefaultPrinterName());
+    if (chosen >= 0) printer_list->SetSelection(chosen);
+}
+
+void MirlNxFrame::SetConnectButton(const std::string& label, bool enabled) {
+    connect_button->SetLabel(FromLocaleBytes(label));
+    connect_button->Enable(enabled);
+    // The profile can be changed only while no connection is under way.
+    profile_list->Enable(label == "Connect");
+}
+
+void MirlNxFrame::SetDesktopStatus(const std::string& text) {
+    desktop_status->SetLabel(FromLocaleBytes(text));
+}
+
+void MirlNxFrame::SetPrinterStatus(const std::string& text) {
+    printer_status->SetLabel(FromLocaleBytes(text));
+}
+
+std::string MirlNxFrame::GetPrinter() const {
+    if (printer_list->GetCount() == 0) return "";
+    const int selected = printer_list->GetSelection();
+    if (selected == wxNOT_FOUND) return "";
+    return ToLocaleBytes(printer_list->GetString(static_cast<unsigned>(selected)));
+}
+
+bool MirlNxFrame::HasPrinter() const {
+    return !GetPrinter().empty();
+}
+
+std::string MirlNxFrame::GetLinkSpeed() const {
+    return LinkSpeedForProfile(profile_list->GetSelection(), profile_list->GetCount());
+}
+
+bool MirlNxFrame::IsLegacyConnection() const {
+    return legacy_checkbox->GetValue();
+}
+
+void MirlNxFrame::OnConnect(wxCommandEvent&) {
+    const std::string user_id = ToLocaleBytes(user_id_field->GetValue());
+    const std::string password = ToLocaleBytes(password_field->GetValue());
+    SetConnectButton("Connecting...", false);
+    SetDesktopStatus("Connecting...");
+    if (HasPrinter()) SetPrinterStatus("Connecting...");
+    application->Connect(user_id, password);
+}
+
+// Neither vetoed nor passed on: the application's shutdown destroys the window.
+void MirlNxFrame::OnClose(wxCloseEvent&) {
+    if (tray_icon != nullptr) {
+        tray_icon->Destroy();
+        tray_icon = nullptr;
+    }
+    application->Shutdown();
+}
+
+void MirlNxFrame::OnIconize(wxIconizeEvent&) {
+    if (IsIconized() && IsShown()) Hide();
+}

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +25,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
         setpgid(0, 0);
+        // A test killed by its timeout must not leave its helpers running.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(in_pipe[0], STDIN_FILENO);
         dup2(out_pipe[1], STDOUT_FILENO);
         for (const auto& e : extra_env) putenv(const_cast<char*>(e.c_str()));

@@ -87,17 +87,21 @@ int CupsServer::Run(const std::string& command_line) const {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int CupsServer::AddPrinter(const std::string& name, const std::string& device,
-                           const std::string& extra) {
-    const std::string command = "lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " +
-                                extra + " >" + Quote(folder.File("log/lpadmin.out")) + " 2>&1";
-    // A scheduler that has just started sometimes refuses the first change; try a few times.
-    int status = Run(command);
-    for (int attempt = 0; attempt < 10 && status != 0; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        status = Run(command);
+int CupsServer::RunAdmin(const std::string& command_line) const {
+    // Shortly after start-up the scheduler now and then refuses a connection ("Bad file
+    // descriptor") although it already answered; a few bounded retries ride that out.
+    int status = Run(command_line);
+    for (int attempt = 1; status != 0 && attempt < 10; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        status = Run(command_line);
     }
     return status;
+}
+
+int CupsServer::AddPrinter(const std::string& name, const std::string& device,
+                           const std::string& extra) {
+    return RunAdmin("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra +
+                    " >>" + Quote(folder.File("log/lpadmin.out")) + " 2>&1");
 }
 
 int CupsServer::AddPdfPrinter(const std::string& name) {
@@ -109,5 +113,5 @@ int CupsServer::AddCapturePrinter(const std::string& name, const std::string& ou
 }
 
 int CupsServer::SetDefault(const std::string& name) {
-    return Run("lpadmin -d " + Quote(name) + " >/dev/null 2>&1");
+    return RunAdmin("lpadmin -d " + Quote(name) + " >/dev/null 2>&1");
 }

@@ -29,6 +29,8 @@ class CupsServer {
     const std::string& Folder() const { return folder.path(); }
 
   private:
+    int RunAdmin(const std::string& command_line) const;
+
     TempDir folder;
     std::string socket_path;
     std::string previous_server;

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "support/SanitizerDefaults.h"
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     wxInitializer toolkit(argc, argv);

@@ -1,0 +1,6 @@
+#pragma once
+
+class wxWindow;
+
+// Bits per pixel of the screen that shows the window.
+int ScreenColourDepth(wxWindow* window);

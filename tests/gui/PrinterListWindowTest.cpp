@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+#include <wx/choice.h>
+
+#include "support/CupsServer.h"
+#include "support/MainWindowHarness.h"
+
+namespace {
+constexpr size_t kPrinterList = 10;
+
+wxChoice* PrinterListOf(MirlNxFrame* frame) {
+    const std::vector<wxWindow*> controls = FormControls(frame);
+    return controls.size() == 14 ? dynamic_cast<wxChoice*>(controls[kPrinterList]) : nullptr;
+}
+
+TEST(PrinterListWindow, ShowsEveryPrinterWithTheDefaultSelected) {
+    CupsServer cups;
+    for (const char* name : {"Office_Laser", "label-printer.2nd", "Front@Desk"}) {
+        ASSERT_EQ(cups.AddPrinter(name), 0) << name;
+    }
+    ASSERT_EQ(cups.SetDefault("label-printer.2nd"), 0);
+    RecordingFrameOwner owner;
+    MirlNxFrame* frame = OpenMainWindow(owner);
+    wxChoice* list = PrinterListOf(frame);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->GetCount(), 3u);
+    EXPECT_EQ(list->GetString(0), "Front@Desk");
+    EXPECT_EQ(list->GetString(1), "label-printer.2nd");
+    EXPECT_EQ(list->GetString(2), "Office_Laser");
+    EXPECT_EQ(list->GetSelection(), 1);
+    EXPECT_TRUE(list->IsEnabled());
+    EXPECT_EQ(list->GetSize(), wxSize(202, 28));
+    EXPECT_EQ(frame->GetPrinter(), "label-printer.2nd");
+    EXPECT_TRUE(frame->HasPrinter());
+    CloseMainWindow(owner);
+}
+
+TEST(PrinterListWindow, NoPrintersGiveAnEmptyDisabledWiderList) {
+    CupsServer cups;
+    RecordingFrameOwner owner;
+    MirlNxFrame* frame = OpenMainWindow(owner);
+    wxChoice* list = PrinterListOf(frame);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->GetCount(), 0u);
+    EXPECT_FALSE(list->IsEnabled());
+    EXPECT_EQ(list->GetSize(), wxSize(212, 28));
+    EXPECT_EQ(list->GetFont().GetPointSize(), wxNORMAL_FONT->GetPointSize());
+    EXPECT_EQ(frame->GetPrinter(), "");
+    EXPECT_FALSE(frame->HasPrinter());
+    CloseMainWindow(owner);
+}
+}  // namespace
