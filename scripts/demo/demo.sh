@@ -24,14 +24,18 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Starts an X server that reports its display number on fd 5; prints ":N".
+# Starts an X server that reports its display number on fd 5, and sets the variable NAME to
+# ":N". (Not in a command substitution: the server's process id must reach this shell.)
 start_x_server() {
     local name=$1
     shift
     "$@" -displayfd 5 5>"$state/$name.display" >"$state/$name.log" 2>&1 &
     pids+=($!)
     for _ in $(seq 100); do
-        [ -s "$state/$name.display" ] && { echo ":$(head -n1 "$state/$name.display")"; return; }
+        if [ -s "$state/$name.display" ]; then
+            printf -v "$name" ':%s' "$(head -n1 "$state/$name.display")"
+            return
+        fi
         sleep 0.1
     done
     echo "demo: $name did not start; see $state/$name.log" >&2
@@ -49,15 +53,18 @@ wait_for_file() {  # wait_for_file PATTERN SECONDS
 headless=false
 if [ -z "${DISPLAY:-}" ]; then
     headless=true
-    DISPLAY=$(start_x_server xvfb Xvfb -screen 0 1280x900x24 -nolisten tcp)
-    export DISPLAY
+    start_x_server xvfb Xvfb -screen 0 1300x720x24 -nolisten tcp
+    export DISPLAY=$xvfb
+    openbox --sm-disable >"$state/openbox.log" 2>&1 &  # window frames, as on a desktop
+    pids+=($!)
 fi
 
 # The remote desktop, protected by the session's cookie as its VNC password.
 cookie=$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')
 printf '%s\n' "$cookie" | vncpasswd -f >"$state/vncpasswd"
-desktop=$(start_x_server xvnc Xvnc -rfbport 15901 -localhost -SecurityTypes VncAuth \
-    -PasswordFile "$state/vncpasswd" -geometry 1000x620 -depth 24 -desktop "Sandbox desktop")
+start_x_server xvnc Xvnc -rfbport 15901 -localhost -SecurityTypes VncAuth \
+    -PasswordFile "$state/vncpasswd" -geometry 680x560 -depth 24 -desktop "Sandbox desktop"
+desktop=$xvnc
 cat >"$state/desktop-rc" <<RC
 PS1='remote\$ '
 print_test_page() {
@@ -67,7 +74,7 @@ echo "This is the sandbox's remote desktop."
 echo "Type print_test_page to print a page on your local printer."
 RC
 DISPLAY=$desktop xsetroot -solid '#2e5f86' || true
-DISPLAY=$desktop xterm -geometry 80x20+60+60 -title "Remote terminal" -e bash --rcfile "$state/desktop-rc" &
+DISPLAY=$desktop xterm -geometry 80x16+40+40 -title "Remote terminal" -e bash --rcfile "$state/desktop-rc" &
 pids+=($!)
 
 # The local printer.
@@ -114,8 +121,8 @@ viewer=$(timeout 60 xdotool search --sync --name "TigerVNC" | head -n1) || {
     cat "$state/client.log" >&2
     exit 1
 }
-xdotool windowmove "$viewer" 260 260
-sleep 3
+xdotool windowmove "$viewer" 590 50  # beside the client's window
+sleep 4
 shot 2-connected
 
 /usr/bin/python3 "$root/sandbox/queue_print.py" --state-dir "$state/sandbox" "$root/scripts/demo/test-page.txt"
@@ -129,6 +136,10 @@ for _ in $(seq 100); do
     xdotool search --name "TigerVNC" >/dev/null 2>&1 || break
     sleep 0.1
 done
+if xdotool search --name "TigerVNC" >/dev/null 2>&1; then
+    echo "demo: the desktop viewer is still open after Disconnect" >&2
+    exit 1
+fi
 sleep 1
 shot 4-disconnected
 echo "demo: connected, printed and disconnected"
