@@ -15,24 +15,13 @@
 #include "support/EventRecorder.h"
 #include "support/LibSshLogin.h"
 #include "support/OpensshServer.h"
+#include "support/SampleRecords.h"
 #include "support/Sandbox.h"
 #include "support/TcpPeer.h"
 #include "support/TempDir.h"
 #include "tunnel/SshTunnel.h"
 
 namespace {
-MirlNxLogin Login() {
-    MirlNxLogin login;
-    login.username = "alice";
-    login.password = "pa\"ss";
-    login.serial = std::string(64, 'a');
-    login.client_version = "tollivance-desktop-client-linux-v3.0.3";
-    login.branding = "tollivance";
-    login.depth = 24;
-    login.protocol = "vnc";
-    login.link = "adsl";
-    return login;
-}
 
 bool FolderEmpty(const std::string& folder) {
     return std::filesystem::is_empty(folder);
@@ -92,7 +81,8 @@ class LibsshDesktopSessionTest : public ::testing::Test {
     // thread it returned is then stopped before it was started, i.e. deleted).
     std::string FailureOf(const std::string& key = BuildKeyText("session_request_key")) {
         try {
-            auto result = LibsshDesktopSession(key).CreateSession(&recorder, Server(), Login());
+            auto result = LibsshDesktopSession(key).CreateSession(
+                &recorder, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
             delete result.second.thread;  // never started
             return "";
         } catch (const std::string& message) {
@@ -106,21 +96,23 @@ class LibsshDesktopSessionTest : public ::testing::Test {
 
 TEST_F(LibsshDesktopSessionTest, TheSessionsTunnelCarriesBytesToTheDesktop) {
     PrivateTempFolder temp;
-    auto [session, handles] = LibsshDesktopSession(BuildKeyText("session_request_key"))
-                                  .CreateSession(&recorder, Server(), Login());
+    auto [session, handles] =
+        LibsshDesktopSession(BuildKeyText("session_request_key"))
+            .CreateSession(&recorder, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
     ASSERT_NE(handles.thread, nullptr);
     EXPECT_EQ(handles.process, nullptr);
     EXPECT_EQ(session.host, "127.0.0.1");
     EXPECT_EQ(session.port, sandbox.Port("desktop"));
     EXPECT_EQ(session.cookie, "sandbox-cookie");
-    EXPECT_EQ(session.login, Login());
+    EXPECT_EQ(session.login, SampleLogin("alice", "pa\"ss", "adsl"));
     EXPECT_TRUE(FolderEmpty(temp.path())) << "no key file may ever be written";
 
     // The request line as the service received it.
     const auto logged =
         nlohmann::json::parse(ReadWholeFile(sandbox.StateDir() + "/session_requests.jsonl"));
     EXPECT_EQ(logged.at("via"), "ssh");
-    EXPECT_EQ(logged.at("request"), BuildSessionRequest(Login(), false));
+    EXPECT_EQ(logged.at("request"),
+              BuildSessionRequest(SampleLogin("alice", "pa\"ss", "adsl"), false));
 
     // Nothing is queued until the application starts the thread.
     PumpFor(std::chrono::milliseconds(100));
@@ -219,7 +211,8 @@ TEST(LibsshDesktopSessionConnect, ANonListeningServerPortFailsToConnect) {
     const auto port = static_cast<std::uint16_t>(FreeLoopbackPort());
     try {
         LibsshDesktopSession(BuildKeyText("session_request_key"))
-            .CreateSession(&recorder, {"127.0.0.1", "127.0.0.1", port}, Login());
+            .CreateSession(&recorder, {"127.0.0.1", "127.0.0.1", port},
+                           SampleLogin("alice", "pa\"ss", "adsl"));
         ADD_FAILURE() << "connected";
     } catch (const std::string& message) {
         EXPECT_EQ(message, "Connect failed");

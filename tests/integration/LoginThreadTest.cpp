@@ -15,25 +15,12 @@
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
 #include "support/LoopbackPorts.h"
+#include "support/SampleRecords.h"
 #include "support/Sandbox.h"
 #include "support/WatchedThread.h"
 
 namespace {
 const std::string kSerial = Sha256Hex("5b1f3c2e-test-machine-guid");
-
-MirlNxLogin Login(const std::string& user, const std::string& password,
-                  const std::string& serial = kSerial) {
-    MirlNxLogin login;
-    login.username = user;
-    login.password = password;
-    login.serial = serial;
-    login.client_version = "tollivance-desktop-client-linux-v3.0.3";
-    login.branding = "tollivance";
-    login.depth = 24;
-    login.protocol = "vnc";
-    login.link = "wan";
-    return login;
-}
 
 // "success:host/ip/port" or "failure:<message>", for readable comparisons.
 std::string Describe(const EventRecorder& sink) {
@@ -87,7 +74,7 @@ Sandbox* LoginThreadTest::sandbox = nullptr;
 TEST_F(LoginThreadTest, ProofAcceptedBySandboxYieldsTheServer) {
     Scenario({{"server", {{"host", "desk7"}, {"port", 2222}, {"ip", "192.0.2.7"}}}});
     EventRecorder sink;
-    const MirlNxLogin login = Login("demo", "demo");
+    const MirlNxLogin login = SampleLogin("demo", "demo", "wan", kSerial);
     const auto ended = RunWatched<StormwellLoginThread>(&sink, Url(), login);
     ASSERT_TRUE(WaitForThreadEnd(ended));
 
@@ -110,7 +97,7 @@ TEST_F(LoginThreadTest, SandboxAcceptsThisMachinesOwnSerial) {
     const std::string machine = ReadMachineIdText();
     if (machine.empty()) GTEST_SKIP() << "this machine has no machine id";
     sandbox->SetScenario(nlohmann::json::object());  // no extra serials
-    EXPECT_EQ(RunLogin(Login("demo", "demo", Sha256Hex(machine))),
+    EXPECT_EQ(RunLogin(SampleLogin("demo", "demo", "wan", Sha256Hex(machine))),
               "success:127.0.0.1/127.0.0.1/22");
 }
 
@@ -121,22 +108,23 @@ TEST_F(LoginThreadTest, RefusalsGiveTheirMessages) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {Login("demo", "wrong"), "EVT_LOGIN_FAILURE:User name or password incorrect"},
-        {Login("frozen", "pw"),
+        {SampleLogin("demo", "wrong", "wan", kSerial),
+         "EVT_LOGIN_FAILURE:User name or password incorrect"},
+        {SampleLogin("frozen", "pw", "wan", kSerial),
          "EVT_LOGIN_FAILURE:Your account has been suspended,\nplease contact support"},
-        {Login("demo", "demo", Sha256Hex("another machine")),
+        {SampleLogin("demo", "demo", "wan", Sha256Hex("another machine")),
          "EVT_LOGIN_FAILURE:Invalid serial number"},
     };
     for (const auto& c : cases) EXPECT_EQ(RunLogin(c.login), c.expected) << c.login.username;
 }
 
 TEST_F(LoginThreadTest, UserGoesOutAsTypedAndPasswordEscaped) {
-    EXPECT_EQ(RunLogin(Login("a&b+c", "p&q+r")),
+    EXPECT_EQ(RunLogin(SampleLogin("a&b+c", "p&q+r", "wan", kSerial)),
               "EVT_LOGIN_FAILURE:User name or password incorrect");
     const std::string body = sandbox->HttpsRequests().back()["body"];
     EXPECT_EQ(body.substr(0, body.find("&s=")), "u=a&b+c&p=p%26q%2Br");
 
-    RunLogin(Login("demo", ""));
+    RunLogin(SampleLogin("demo", "", "wan", kSerial));
     const std::string empty = sandbox->HttpsRequests().back()["body"];
     EXPECT_EQ(empty.substr(0, empty.find("&s=") + 3), "u=demo&p=&s=");
 }
@@ -159,38 +147,41 @@ TEST_F(LoginThreadTest, UnusableRepliesStillEndInFailure) {
     };
     for (const auto& c : cases) {
         Scenario({{"login", {{"status", 200}, {"body", c.body}}}});
-        EXPECT_EQ(RunLogin(Login("demo", "demo")), c.expected) << c.body;
+        EXPECT_EQ(RunLogin(SampleLogin("demo", "demo", "wan", kSerial)), c.expected) << c.body;
     }
 }
 
 TEST_F(LoginThreadTest, StatusWinsOverTheBody) {
     Scenario({{"login", {{"status", 423}, {"body", "{\"host\":\"desk7\",\"port\":22}"}}}});
-    EXPECT_EQ(RunLogin(Login("demo", "demo")), "EVT_LOGIN_FAILURE:Invalid serial number");
+    EXPECT_EQ(RunLogin(SampleLogin("demo", "demo", "wan", kSerial)),
+              "EVT_LOGIN_FAILURE:Invalid serial number");
     Scenario({{"login", {{"status", 500}}}});
-    EXPECT_EQ(RunLogin(Login("demo", "demo")), "EVT_LOGIN_FAILURE:An error has occurred");
+    EXPECT_EQ(RunLogin(SampleLogin("demo", "demo", "wan", kSerial)),
+              "EVT_LOGIN_FAILURE:An error has occurred");
 }
 
 TEST_F(LoginThreadTest, RedirectKeepingThePostReachesTheEndpoint) {
     Scenario({{"login", {{"redirects", 2}, {"redirect_status", 307}}}});
-    EXPECT_EQ(RunLogin(Login("demo", "demo")), "success:127.0.0.1/127.0.0.1/22");
+    EXPECT_EQ(RunLogin(SampleLogin("demo", "demo", "wan", kSerial)),
+              "success:127.0.0.1/127.0.0.1/22");
 }
 
 TEST_F(LoginThreadTest, TransportFailuresGiveLibcurlsText) {
     const std::string closed =
         "https://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/session/start/";
-    EXPECT_EQ(RunLogin(Login("demo", "demo"), closed),
+    EXPECT_EQ(RunLogin(SampleLogin("demo", "demo", "wan", kSerial), closed),
               std::string("EVT_LOGIN_FAILURE:") + curl_easy_strerror(CURLE_COULDNT_CONNECT));
     const std::string untrusted =
         "https://127.0.0.1:" + std::to_string(sandbox->Port("https_untrusted")) + "/session/start/";
     EXPECT_EQ(
-        RunLogin(Login("demo", "demo"), untrusted),
+        RunLogin(SampleLogin("demo", "demo", "wan", kSerial), untrusted),
         std::string("EVT_LOGIN_FAILURE:") + curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION));
 }
 
 TEST_F(LoginThreadTest, LookupMayEndWhileItsThreadRuns) {
     EventRecorder sink;
     {
-        MirlNxLogin login = Login("demo", "demo");
+        MirlNxLogin login = SampleLogin("demo", "demo", "wan", kSerial);
         StormwellServerLookup lookup(Url());
         wxThread* thread = lookup.CreateLoginThread(&sink, login);
         ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);

@@ -11,23 +11,11 @@
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
 #include "support/LoopbackClient.h"
+#include "support/SampleRecords.h"
 #include "support/Sandbox.h"
 #include "support/TempDir.h"
 
 namespace {
-
-MirlNxLogin Login() {
-    MirlNxLogin login;
-    login.username = "alice";
-    login.password = "p\"w/\x7f";
-    login.serial = std::string(64, 'a');
-    login.client_version = "tollivance-desktop-client-linux-v3.0.3";
-    login.branding = "tollivance";
-    login.depth = 24;
-    login.protocol = "vnc";
-    login.link = "wan";
-    return login;
-}
 
 // The sandbox's service side (desktop proxy on the self-signed port, mirlnx account, recording
 // desktop) and a session variant pointed at it.
@@ -54,7 +42,8 @@ struct ProxyFixture {
     // The message of a CreateSession that must fail; checks that it left nothing behind.
     std::string Failure() {
         try {
-            const auto result = variant.CreateSession(&sink, server, Login());
+            const auto result =
+                variant.CreateSession(&sink, server, SampleLogin("alice", "p\"w/\x7f"));
             ADD_FAILURE() << "session created";
             delete result.second.process;
         } catch (const std::string& message) {
@@ -106,13 +95,14 @@ TEST(WebsockDesktopSession, WebsockReplyNeedsNoHostAndNoSsh) {
     ProxyFixture f;
     f.sandbox.SetScenario(
         {{"session", {{"websock", true}, {"omit", {"host"}}, {"port", 5901}, {"cookie", "K"}}}});
-    const auto [session, handles] = f.variant.CreateSession(&f.sink, f.server, Login());
+    const auto [session, handles] =
+        f.variant.CreateSession(&f.sink, f.server, SampleLogin("alice", "p\"w/\x7f"));
     EXPECT_TRUE(session.websock);
     EXPECT_EQ(session.host, "10.1.2.3");
     EXPECT_EQ(session.port, 5901);
     EXPECT_EQ(session.cookie, "K");
     EXPECT_EQ(session.protocol, "vnc");
-    EXPECT_EQ(session.login, Login());
+    EXPECT_EQ(session.login, SampleLogin("alice", "p\"w/\x7f"));
     EXPECT_EQ(handles.thread, nullptr);
     EXPECT_EQ(handles.process, nullptr);
     EXPECT_EQ(OpensshProcess::LiveCount(), 0);
@@ -121,18 +111,20 @@ TEST(WebsockDesktopSession, WebsockReplyNeedsNoHostAndNoSsh) {
     ASSERT_EQ(f.sink.events().size(), 2u);
     EXPECT_EQ(f.sink.events()[0].type, EVT_SESSION_READY);
     EXPECT_EQ(f.sink.events()[0].As<MirlNxSession>(), session);
-    EXPECT_EQ(f.sink.events()[1].As<MirlNxLogin>(), Login());
+    EXPECT_EQ(f.sink.events()[1].As<MirlNxLogin>(), SampleLogin("alice", "p\"w/\x7f"));
 
     const auto requests = f.Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0]["ip"], "10.1.2.3");
     EXPECT_EQ(requests[0]["port"], "9997");
-    EXPECT_EQ(requests[0]["request"].get<std::string>(), BuildSessionRequest(Login(), true));
+    EXPECT_EQ(requests[0]["request"].get<std::string>(),
+              BuildSessionRequest(SampleLogin("alice", "p\"w/\x7f"), true));
 }
 
 TEST(WebsockDesktopSession, WithoutWebsockTheRealSshCarriesBytesToTheDesktop) {
     ProxyFixture f;
-    const auto [session, handles] = f.variant.CreateSession(&f.sink, f.server, Login());
+    const auto [session, handles] =
+        f.variant.CreateSession(&f.sink, f.server, SampleLogin("alice", "p\"w/\x7f"));
     EXPECT_FALSE(session.websock);
     EXPECT_EQ(session.host, "127.0.0.1");
     EXPECT_EQ(session.port, f.sandbox.Port("desktop"));

@@ -5,20 +5,9 @@
 #include "app/records/Events.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
+#include "support/SampleRecords.h"
 
 namespace {
-MirlNxLogin SampleLogin() {
-    MirlNxLogin login;
-    login.username = "ann.lee";
-    login.password = "p&+w";
-    login.serial = std::string(64, 'a');
-    login.client_version = "tollivance-desktop-client-linux-v3.0.3";
-    login.branding = "tollivance";
-    login.depth = 24;
-    login.protocol = "vnc";
-    login.link = "wan";
-    return login;
-}
 
 MirlNxSession SampleSession() {
     MirlNxSession session;
