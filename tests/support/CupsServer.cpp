@@ -100,8 +100,8 @@ int CupsServer::RunAdmin(const std::string& command_line) const {
 
 int CupsServer::AddPrinter(const std::string& name, const std::string& device,
                            const std::string& extra) {
-    return RunAdmin("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra +
-                    " >>" + Quote(folder.File("log/lpadmin.out")) + " 2>&1");
+    return RunAdmin("lpadmin -p " + Quote(name) + " -E -v " + Quote(device) + " " + extra + " >>" +
+                    Quote(folder.File("log/lpadmin.out")) + " 2>&1");
 }
 
 int CupsServer::AddPdfPrinter(const std::string& name) {

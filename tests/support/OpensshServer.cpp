@@ -12,42 +12,6 @@
 #include <stdexcept>
 #include <thread>
 
-namespace {
-sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-}  // namespace
-
-int FreeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0) close(fd);
-        throw std::runtime_error("no free loopback port");
-    }
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool WaitForListener(int port, int timeout_ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = Loopback(port);
-        const bool up = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        close(fd);
-        if (up) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
 OpensshServer::OpensshServer(const std::vector<std::string>& authorized_key_files,
                              const std::vector<std::string>& extra_config,
                              const std::string& log_level) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/LoopbackPorts.h"
 #include "support/TempDir.h"
 
 // A real OpenSSH server for one test or benchmark, on a free loopback port, with its own host
@@ -27,8 +28,3 @@ class OpensshServer {
     int port = 0;
     std::unique_ptr<ChildProcess> server;
 };
-
-// A loopback TCP port that was free a moment ago.
-int FreeLoopbackPort();
-// True once something accepts connections on 127.0.0.1:port.
-bool WaitForListener(int port, int timeout_ms);

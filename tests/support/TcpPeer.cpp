@@ -1,5 +1,7 @@
 #include "support/TcpPeer.h"
 
+#include "support/LoopbackPorts.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -14,14 +16,6 @@
 namespace {
 constexpr int kClientTimeoutSeconds = 30;
 
-sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
 void SetTimeouts(int fd) {
     timeval value{};
     value.tv_sec = kClientTimeoutSeconds;
@@ -32,7 +26,7 @@ void SetTimeouts(int fd) {
 
 TcpPeer::TcpPeer(Handler handler) : handler(std::move(handler)) {
     listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
+    sockaddr_in address = LoopbackAddress(0);
     socklen_t length = sizeof address;
     if (listener < 0 ||
         bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -91,7 +85,7 @@ TcpPeer::Handler TcpPeer::SendAndClose(std::string bytes) {
 int ConnectLoopback(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) return -1;
-    sockaddr_in address = Loopback(port);
+    sockaddr_in address = LoopbackAddress(port);
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
         return -1;
