@@ -7,6 +7,7 @@
 
 #include "config/Deployment.h"
 #include "service/HttpsRequest.h"
+#include "support/HttpsSandboxTest.h"
 #include "support/LoopbackPorts.h"
 #include "support/Sandbox.h"
 
@@ -25,18 +26,8 @@ std::string Error(CURLcode code) {
     return std::string("error:") + curl_easy_strerror(code);
 }
 
-class HttpsRequestTest : public ::testing::Test {
+class HttpsRequestTest : public HttpsSandboxTest {
   protected:
-    static void SetUpTestSuite() {
-        SandboxOptions options;
-        options.https = true;
-        sandbox = new Sandbox(options);
-        SetTrustedCaBundle(sandbox->CaFile());
-    }
-    static void TearDownTestSuite() {
-        delete sandbox;
-        sandbox = nullptr;
-    }
     void SetUp() override { sandbox->SetScenario(nlohmann::json::object()); }
 
     // Every reply of the path /probe/ shaped by spec (status, body, redirects, hang, drip_ms).
@@ -44,10 +35,7 @@ class HttpsRequestTest : public ::testing::Test {
         sandbox->SetScenario({{"paths", {{"/probe/", spec}}}});
     }
     static std::string ProbeUrl() { return sandbox->BaseUrl() + "/probe/"; }
-
-    static Sandbox* sandbox;
 };
-Sandbox* HttpsRequestTest::sandbox = nullptr;
 
 struct NamedProfile {
     const char* name;

@@ -14,6 +14,7 @@
 #include "service/StormwellServerLookup.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
+#include "support/HttpsSandboxTest.h"
 #include "support/LoopbackPorts.h"
 #include "support/SampleRecords.h"
 #include "support/Sandbox.h"
@@ -37,18 +38,8 @@ std::string Describe(const EventRecorder& sink) {
     return out;
 }
 
-class LoginThreadTest : public ::testing::Test {
+class LoginThreadTest : public HttpsSandboxTest {
   protected:
-    static void SetUpTestSuite() {
-        SandboxOptions options;
-        options.https = true;
-        sandbox = new Sandbox(options);
-        SetTrustedCaBundle(sandbox->CaFile());
-    }
-    static void TearDownTestSuite() {
-        delete sandbox;
-        sandbox = nullptr;
-    }
     void SetUp() override { Scenario(nlohmann::json::object()); }
 
     // The test machine's serial is always registered, whatever else the scenario says.
@@ -65,10 +56,7 @@ class LoginThreadTest : public ::testing::Test {
         EXPECT_TRUE(WaitForThreadEnd(ended)) << "login thread did not end";
         return Describe(sink);
     }
-
-    static Sandbox* sandbox;
 };
-Sandbox* LoginThreadTest::sandbox = nullptr;
 }  // namespace
 
 TEST_F(LoginThreadTest, ProofAcceptedBySandboxYieldsTheServer) {

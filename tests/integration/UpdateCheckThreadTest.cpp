@@ -9,6 +9,7 @@
 #include "service/UrlUpdateCheck.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
+#include "support/HttpsSandboxTest.h"
 #include "support/LoopbackPorts.h"
 #include "support/Sandbox.h"
 #include "support/WatchedThread.h"
@@ -16,19 +17,8 @@
 namespace {
 const char* const kVersionPath = "/downloads/quorvanta-client-version.txt";
 
-class UpdateCheckThreadTest : public ::testing::Test {
+class UpdateCheckThreadTest : public HttpsSandboxTest {
   protected:
-    static void SetUpTestSuite() {
-        SandboxOptions options;
-        options.https = true;
-        sandbox = new Sandbox(options);
-        SetTrustedCaBundle(sandbox->CaFile());
-    }
-    static void TearDownTestSuite() {
-        delete sandbox;
-        sandbox = nullptr;
-    }
-
     // Runs one check to its end; the payloads of what it queued, each as "event:<text>".
     static std::vector<std::string> RunCheck(const std::string& url) {
         EventRecorder sink;
@@ -41,10 +31,7 @@ class UpdateCheckThreadTest : public ::testing::Test {
         return out;
     }
     static std::string Url() { return sandbox->BaseUrl() + kVersionPath; }
-
-    static Sandbox* sandbox;
 };
-Sandbox* UpdateCheckThreadTest::sandbox = nullptr;
 
 using Events = std::vector<std::string>;
 }  // namespace
