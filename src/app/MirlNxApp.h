@@ -50,6 +50,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void ForgetTunnel();
     void RetireTunnelProcess();
     void ReleaseEndedTunnelProcesses();
+    bool HoldsWorkersOrPrograms() const;
     void ShowIdle();
     void AbandonSession(const std::string& message);
     MirlNxProcess* StartProgram(const std::string& command, int flags, wxExecuteEnv* environment,
