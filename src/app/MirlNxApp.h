@@ -53,8 +53,8 @@ class MirlNxApp : public wxApp, public FrameOwner {
     bool HoldsWorkersOrPrograms() const;
     void ShowIdle();
     void AbandonSession(const std::string& message);
-    MirlNxProcess* StartProgram(const std::string& command, int flags, wxExecuteEnv* environment,
-                                wxEventType end_event);
+    MirlNxProcess* StartProgram(const std::string& program, const std::string& command, int flags,
+                                wxExecuteEnv* environment, wxEventType end_event);
 
     void OnLoginFailure(wxThreadEvent& event);
     void OnLoginSuccess(wxThreadEvent& event);
