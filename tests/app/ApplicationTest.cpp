@@ -51,6 +51,7 @@ void ApplicationTest::StartApp() {
 }
 
 void ApplicationTest::TearDown() {
+    EXPECT_TRUE(log.lines.empty()) << "the toolkit logged " << testing::PrintToString(log.lines);
     if (TheApp().GetFrame() != nullptr) Shutdown();
     trail.reset();
     PumpFor(std::chrono::milliseconds(100));

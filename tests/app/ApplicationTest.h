@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <wx/log.h>
 #include <nlohmann/json.hpp>
 
 #include <chrono>
@@ -15,6 +16,25 @@
 #include "support/Sandbox.h"
 #include "support/TestMirlNxApp.h"
 #include "support/WorkingFolder.h"
+
+// Keeps what the toolkit logs (it would show errors in a message box of its own) for the test.
+class RecordingLog : public wxLog {
+  public:
+    RecordingLog() : previous(wxLog::SetActiveTarget(this)) {}
+    ~RecordingLog() override { wxLog::SetActiveTarget(previous); }
+    RecordingLog(const RecordingLog&) = delete;
+    RecordingLog& operator=(const RecordingLog&) = delete;
+
+    std::vector<std::string> lines;
+
+  protected:
+    void DoLogTextAtLevel(wxLogLevel, const wxString& text) override {
+        lines.push_back(std::string(text.utf8_str()));
+    }
+
+  private:
+    wxLog* previous;
+};
 
 // The user and password the sandbox knows for the login and the print queue.
 extern const char* const kUser;
@@ -58,6 +78,7 @@ class ApplicationTest : public testing::Test {
     // Whether the print-queue server ever let the test user in.
     bool PrintQueueLoggedIn() const;
 
+    RecordingLog log;
     ModalHook dialogs;
     ScopedTempFolder temp;
     CupsServer cups;
