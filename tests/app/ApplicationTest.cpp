@@ -119,3 +119,11 @@ bool ApplicationTest::PrintQueueLoggedIn() const {
     // The print-queue server makes the account's folder at its first login.
     return std::filesystem::exists(sandbox->StateDir() + "/print/" + kUser);
 }
+
+std::vector<std::string> ApplicationTest::LooseTempFiles() const {
+    std::vector<std::string> files;
+    for (const std::string& path : temp.Files()) {
+        if (!std::filesystem::is_directory(path)) files.push_back(path);
+    }
+    return files;
+}

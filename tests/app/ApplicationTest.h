@@ -75,6 +75,9 @@ class ApplicationTest : public testing::Test {
     std::vector<std::string> Messages() const;
     // Session-start requests the sandbox received.
     int LoginRequests() const;
+    // Files the application left directly in the temporary folder (key files, downloaded
+    // documents); the folders of the test's own services are not counted.
+    std::vector<std::string> LooseTempFiles() const;
     // Whether the print-queue server ever let the test user in.
     bool PrintQueueLoggedIn() const;
 

@@ -1,6 +1,7 @@
 // Test entry for the whole-application suite: the real application object on a private Xvfb
-// display. Each test sets up its services first and then calls OnInit itself; CTest runs every
-// test in a process of its own, so each starts from a fresh application.
+// display. Each test sets up its services first and then calls OnInit itself. Run one test per
+// process, as CTest does: the application object, the CUPS client's choice of scheduler and the
+// deployment are set up once per process.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/apptrait.h>
