@@ -61,4 +61,26 @@ TEST_F(PrintQueueFlow, QueuedDocumentIsPrintedOnTheChosenPrinterAndItsCopyRemove
     EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
 }
+
+TEST_F(PrintQueueFlow, MissingPrintProgramIsReportedAndTheDownloadedCopyRemoved) {
+    std::filesystem::remove(folder.path() + "/sumatraPDF");
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    QueuePrintFile(*sandbox, kUser, "memo.pdf", "%PDF-1.4 memo\n");
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); })) << Printer();
+    EXPECT_EQ(Messages(), Strings{"Printing failed: The print program " + folder.path() +
+                                  "/sumatraPDF cannot be run."});
+    PumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(Printer(), "Connected");
+    EXPECT_EQ(trail->Printer().back(), "Connected");
+    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
+    // The document was taken off the queue: it is not tried again.
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "memo.pdf"), 1);
+    EXPECT_EQ(Desktop(), "Connected");
+}
 }  // namespace
