@@ -14,10 +14,6 @@ const char* const kUser = "alice";
 const char* const kPassword = "alice pass";
 
 namespace {
-// Positions of the controls among the window's background panel's children.
-constexpr size_t kDesktopStatus = 2, kPrinterStatus = 3, kUserId = 4, kPasswordField = 5,
-                 kConnectButton = 6;
-
 std::string Text(const wxWindow* window) {
     return std::string(window->GetLabel().utf8_str());
 }

@@ -36,6 +36,10 @@ class RecordingLog : public wxLog {
     wxLog* previous;
 };
 
+// Positions of the controls among the window's background panel's children.
+constexpr size_t kDesktopStatus = 2, kPrinterStatus = 3, kUserId = 4, kPasswordField = 5,
+                 kConnectButton = 6, kPrinterList = 10;
+
 // The user and password the sandbox knows for the login and the print queue.
 extern const char* const kUser;
 extern const char* const kPassword;

@@ -1,5 +1,7 @@
 // The print queue as the application runs it: started only with a printer chosen, and each
 // queued document printed on the chosen printer.
+#include <wx/choice.h>
+
 #include <filesystem>
 
 #include "ApplicationTest.h"
@@ -82,5 +84,23 @@ TEST_F(PrintQueueFlow, MissingPrintProgramIsReportedAndTheDownloadedCopyRemoved)
     // The document was taken off the queue: it is not tried again.
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "memo.pdf"), 1);
     EXPECT_EQ(Desktop(), "Connected");
+}
+
+TEST_F(PrintQueueFlow, PrinterChosenWhileConnectedIsTheOneUsed) {
+    AddDefaultPrinter("Hall_Laser");
+    ASSERT_EQ(cups.AddPrinter("Desk_Inkjet"), 0);
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    auto* printers = dynamic_cast<wxChoice*>(controls[kPrinterList]);
+    ASSERT_NE(printers, nullptr);
+    printers->SetSelection(printers->FindString("Desk_Inkjet", true));
+    QueuePrintFile(*sandbox, kUser, "later.pdf", "%PDF-1.4 later\n");
+    ASSERT_TRUE(PumpUntil([&] { return !folder.Calls("print").empty(); })) << Printer();
+    EXPECT_EQ(folder.Calls("print")[0].rfind("[-print-to] [Desk_Inkjet] [", 0), 0u)
+        << folder.Calls("print")[0];
 }
 }  // namespace
