@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs
-# every test (unit, integration, gui). Needs no display of its own.
+# every test (unit, integration, gui, app). Needs no display of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

@@ -126,9 +126,10 @@ void MirlNxApp::Shutdown() {
     // may run with no viewer at all, and the wait is bounded either way.
     StopPrinterThread();
     StopTunnel();
+    // The killed programs' end events are waited for too: their handlers delete the process
+    // objects, which nothing would do once the handlers are unbound.
     const auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
-    while ((printer_thread != nullptr || tunnel.thread != nullptr) &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (HoldsWorkersOrPrograms() && std::chrono::steady_clock::now() < deadline) {
         wxYield();
         wxMilliSleep(10);
     }
@@ -140,6 +141,12 @@ void MirlNxApp::Shutdown() {
     }
     // A worker that outlived the wait may still be inside libssh.
     if (workers_gone) ssh_finalize();
+}
+
+bool MirlNxApp::HoldsWorkersOrPrograms() const {
+    return printer_thread != nullptr || tunnel.thread != nullptr || tunnel.process != nullptr ||
+           !retired_tunnel_processes.empty() || viewer_process != nullptr ||
+           xserver_process != nullptr || ssh_process != nullptr;
 }
 
 std::string MirlNxApp::GetHardwareKey() const {

@@ -29,8 +29,9 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void Connect(const std::string& user_id, const std::string& password) override;
     void Shutdown() override;
 
-    // Machine identity that goes into every login.
-    std::string GetHardwareKey() const;
+    // Machine identity that goes into every login. Virtual so tests can stand in for a
+    // machine without one.
+    virtual std::string GetHardwareKey() const;
     std::string GetClientVersion() const;
     int GetColourDepth() const;
     std::string GetProtocol() const;
@@ -39,6 +40,8 @@ class MirlNxApp : public wxApp, public FrameOwner {
     MirlNxFrame* GetFrame() const { return frame; }
 
   private:
+    friend class MirlNxAppInspector;  // tests read the process and worker members
+
     // Connection controller.
     bool StartLogin(const std::string& user_id, const std::string& password);
     bool KillProcesses();
@@ -47,10 +50,11 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void ForgetTunnel();
     void RetireTunnelProcess();
     void ReleaseEndedTunnelProcesses();
+    bool HoldsWorkersOrPrograms() const;
     void ShowIdle();
     void AbandonSession(const std::string& message);
-    MirlNxProcess* StartProgram(const std::string& command, int flags, wxExecuteEnv* environment,
-                                wxEventType end_event);
+    MirlNxProcess* StartProgram(const std::string& program, const std::string& command, int flags,
+                                wxExecuteEnv* environment, wxEventType end_event);
 
     void OnLoginFailure(wxThreadEvent& event);
     void OnLoginSuccess(wxThreadEvent& event);

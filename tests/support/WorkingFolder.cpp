@@ -28,8 +28,8 @@ WorkingFolder::WorkingFolder() {
 WorkingFolder::~WorkingFolder() {
     fs::current_path(previous_cwd);
     // Stand-ins the test left running end with it.
-    for (const char* name : {"viewer", "xserver", "nxproxy"}) {
-        const std::string log = ReadWholeFile(logs.File(std::string(name) + ".log"));
+    for (const std::string& name : keep_running) {
+        const std::string log = ReadWholeFile(logs.File(name + ".log"));
         std::istringstream lines(log);
         for (std::string line; std::getline(lines, line);) {
             const int pid = std::atoi(line.c_str());
@@ -48,6 +48,18 @@ void WorkingFolder::StandIn(const std::string& relative_path, const std::string&
                        logs.File(name + ".log") + "'\n" +
                        (keeps_running ? "exec sleep 600\n" : "exit 0\n"));
     chmod(file.c_str(), 0755);
+    if (keeps_running) keep_running.push_back(name);
+}
+
+void WorkingFolder::GiveChild(const std::string& relative_path, const std::string& name) {
+    const std::string file = folder.File(relative_path);
+    WriteWholeFile(file,
+                   "#!/bin/sh\n{ printf '%s' \"$$\"; for a; do printf ' [%s]' \"$a\"; done; "
+                   "echo; } >> '" +
+                       logs.File(name + ".log") + "'\nsleep 600 &\necho $! >> '" +
+                       logs.File(name + "-child.log") + "'\nwait\n");
+    chmod(file.c_str(), 0755);
+    keep_running.push_back(name + "-child");
 }
 
 std::vector<std::string> WorkingFolder::Calls(const std::string& program) const {

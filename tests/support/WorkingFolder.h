@@ -26,10 +26,15 @@ class WorkingFolder {
     // True while the latest start of the program is still running.
     bool Running(const std::string& program) const;
 
+    // Makes a keeps-running stand-in start a child of its own and wait for it, as a viewer with
+    // helper processes does; the child logs under "<name>-child".
+    void GiveChild(const std::string& relative_path, const std::string& name);
+
   private:
     void StandIn(const std::string& relative_path, const std::string& name, bool keeps_running);
 
     TempDir folder;
     TempDir logs;
+    std::vector<std::string> keep_running;  // the logs of stand-ins that end only when killed
     std::string previous_cwd;
 };

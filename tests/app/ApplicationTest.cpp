@@ -1,0 +1,125 @@
+#include "ApplicationTest.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/textctrl.h>
+
+#include <filesystem>
+
+#include "support/EventPump.h"
+#include "support/MainWindowHarness.h"
+#include "support/TestDeployment.h"
+
+const char* const kUser = "alice";
+const char* const kPassword = "alice pass";
+
+namespace {
+std::string Text(const wxWindow* window) {
+    return std::string(window->GetLabel().utf8_str());
+}
+}  // namespace
+
+nlohmann::json ApplicationTest::Scenario(nlohmann::json scenario) {
+    scenario["accounts"][kUser] = {{"password", kPassword}};
+    scenario["print_queue"]["accounts"][kUser] = kPassword;
+    return scenario;
+}
+
+void ApplicationTest::StartSandbox(bool print_queue, const nlohmann::json& scenario) {
+    sandbox = std::make_unique<Sandbox>(SandboxOptions{true, true, print_queue, true, scenario});
+    UseSandbox(*sandbox);
+}
+
+void ApplicationTest::AddDefaultPrinter(const std::string& name) {
+    ASSERT_EQ(cups.AddPrinter(name), 0);
+    ASSERT_EQ(cups.SetDefault(name), 0);
+}
+
+void ApplicationTest::StartApp() {
+    ASSERT_NE(sandbox, nullptr) << "the sandbox comes first: the application reads its ports";
+    ASSERT_TRUE(TheApp().OnInit());
+    ASSERT_NE(TheApp().GetFrame(), nullptr);
+    controls = FormControls(TheApp().GetFrame());
+    ASSERT_EQ(controls.size(), 14u);
+    trail = std::make_unique<WindowLookTrail>(controls[kDesktopStatus], controls[kPrinterStatus],
+                                              controls[kConnectButton]);
+    PumpFor(std::chrono::milliseconds(100));
+}
+
+void ApplicationTest::TearDown() {
+    EXPECT_TRUE(log.lines.empty()) << "the toolkit logged " << testing::PrintToString(log.lines);
+    if (TheApp().GetFrame() != nullptr) Shutdown();
+    trail.reset();
+    PumpFor(std::chrono::milliseconds(100));
+    wxTheApp->ProcessIdle();  // deferred deletions
+}
+
+void ApplicationTest::Shutdown() {
+    TheApp().Shutdown();
+    PumpFor(std::chrono::milliseconds(50));
+    wxTheApp->ProcessIdle();
+}
+
+void ApplicationTest::TypeLogin(const std::string& user, const std::string& password) {
+    dynamic_cast<wxTextCtrl*>(controls[kUserId])->ChangeValue(wxString::FromUTF8(user));
+    dynamic_cast<wxTextCtrl*>(controls[kPasswordField])->ChangeValue(wxString::FromUTF8(password));
+}
+
+void ApplicationTest::PressButton() {
+    wxCommandEvent press(wxEVT_BUTTON, ID_CONNECT);
+    press.SetEventObject(controls[kConnectButton]);
+    controls[kConnectButton]->GetEventHandler()->ProcessEvent(press);
+    trail->Sample();
+}
+
+void ApplicationTest::Connect() {
+    TypeLogin(kUser, kPassword);
+    PressButton();
+}
+
+std::string ApplicationTest::Desktop() const {
+    return Text(controls[kDesktopStatus]);
+}
+
+std::string ApplicationTest::Printer() const {
+    return Text(controls[kPrinterStatus]);
+}
+
+std::string ApplicationTest::Button() const {
+    return Text(controls[kConnectButton]) + (controls[kConnectButton]->IsEnabled() ? "+" : "-");
+}
+
+bool ApplicationTest::WaitForLook(const std::string& desktop, const std::string& button,
+                                  std::chrono::milliseconds timeout) {
+    const bool reached =
+        PumpUntil([&] { return Desktop() == desktop && Button() == button; }, timeout);
+    trail->Sample();
+    return reached;
+}
+
+std::vector<std::string> ApplicationTest::Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& shown : dialogs.shown()) texts.push_back(shown.caption + ": " + shown.message);
+    return texts;
+}
+
+int ApplicationTest::LoginRequests() const {
+    int count = 0;
+    for (const auto& request : sandbox->HttpsRequests()) {
+        if (request.value("path", "") == "/session/start/") ++count;
+    }
+    return count;
+}
+
+bool ApplicationTest::PrintQueueLoggedIn() const {
+    // The print-queue server makes the account's folder at its first login.
+    return std::filesystem::exists(sandbox->StateDir() + "/print/" + kUser);
+}
+
+std::vector<std::string> ApplicationTest::LooseTempFiles() const {
+    std::vector<std::string> files;
+    for (const std::string& path : temp.Files()) {
+        if (!std::filesystem::is_directory(path)) files.push_back(path);
+    }
+    return files;
+}

@@ -1,0 +1,145 @@
+// Connect and disconnect through the real application: labels, viewers and their ends.
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "ApplicationTest.h"
+#include "support/EventPump.h"
+#include "support/TempDir.h"
+
+namespace {
+using Strings = std::vector<std::string>;
+
+bool Alive(int pid) {
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+std::string WorkingFolderOf(int pid) {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/cwd", error).string();
+}
+
+class ConnectFlow : public ApplicationTest {};
+
+TEST_F(ConnectFlow, LabelsFollowLoginSessionAndDisconnectAndTheViewerGetsItsCommandLine) {
+    StartSandbox(false, Scenario({{"session", {{"cookie", "c00kie-77"}}}}));
+    StartApp();
+    EXPECT_EQ(Desktop(), "Not Connected");
+    EXPECT_EQ(Button(), "Connect+");
+
+    Connect();
+    EXPECT_EQ(Desktop(), "Connecting...");
+    EXPECT_EQ(Button(), "Connecting...-");
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+
+    ASSERT_TRUE(PumpUntil([&] { return folder.Calls("viewer").size() == 1; }));
+    const int port = sandbox->Port("desktop");
+    EXPECT_EQ(folder.Calls("viewer")[0],
+              "[-clipboard-to-server] [-clipboard-from-server] [-compression] [9] [-quality] "
+              "[40] [-subsample] [2] [127.0.0.1:" +
+                  std::to_string(port + 4000) + "] [c00kie-77]");
+    EXPECT_EQ(WorkingFolderOf(folder.LastPid("viewer")), folder.path() + "/turbovnc");
+    // Every session maps the WebDAV drive; without tunnel mode nothing else runs.
+    EXPECT_TRUE(PumpUntil([&] { return folder.Calls("mapwebdav").size() == 1; }));
+    EXPECT_TRUE(folder.Calls("mapftp").empty());
+    EXPECT_TRUE(folder.Calls("xserver").empty());
+
+    PressButton();  // now Disconnect
+    EXPECT_EQ(Button(), "Connecting...-");
+    EXPECT_EQ(Desktop(), "Connecting...");
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    EXPECT_FALSE(folder.Running("viewer"));
+    EXPECT_FALSE(MirlNxAppInspector(TheApp()).HoldsViewer());
+
+    const Strings expected = {"Not Connected / Not Connected / Connect+",
+                              "Connecting... / Not Connected / Connecting...-",
+                              "Connected / Not Connected / Disconnect+",
+                              "Connecting... / Not Connected / Connecting...-",
+                              "Not Connected / Not Connected / Connect+"};
+    EXPECT_EQ(trail->Looks(), expected);
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
+TEST_F(ConnectFlow, DisconnectKillsTheViewerTogetherWithItsChildren) {
+    folder.GiveChild("turbovnc/turbovnc-client-go", "viewer");
+    StartSandbox(false);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return folder.LastPid("viewer-child") > 0; }));
+    const int viewer = folder.LastPid("viewer");
+    const int child = folder.LastPid("viewer-child");
+    EXPECT_EQ(getpgid(viewer), viewer) << "the viewer leads its own process group";
+    const long tunnel = MirlNxAppInspector(TheApp()).TunnelPid();
+    EXPECT_GT(tunnel, 0) << "the session's own forwarding ssh";
+
+    PressButton();
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    EXPECT_TRUE(PumpUntil([&] { return !Alive(viewer) && !Alive(child); }))
+        << "viewer " << Alive(viewer) << ", its child " << Alive(child);
+    // The end of the viewer also ends the session's forwarding.
+    EXPECT_TRUE(PumpUntil([&] { return !Alive(static_cast<int>(tunnel)); }));
+}
+
+TEST_F(ConnectFlow, NxViewerEndingByItselfKeepsTheXServerForTheNextSession) {
+    StartSandbox(false, Scenario({{"session", {{"protocol", "nx"}, {"cookie", "nx-cookie"}}}}));
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return folder.Running("nxproxy") && folder.Running("xserver"); }));
+    EXPECT_EQ(folder.Calls("xserver"),
+              Strings{"[:0] [-silent-dup-error] [-multiwindow] [-clipboard] [-notrayicon]"});
+    EXPECT_EQ(
+        folder.Calls("nxproxy"),
+        Strings{"[-S] [nx,root=" + temp.path() +
+                ",session=mirl,cookie=nx-cookie,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" +
+                std::to_string(sandbox->Port("desktop")) + "]"});
+    EXPECT_TRUE(folder.Calls("viewer").empty());
+    const int xserver = folder.LastPid("xserver");
+
+    // The user closes the viewer.
+    ASSERT_EQ(kill(folder.LastPid("nxproxy"), SIGKILL), 0);
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    EXPECT_TRUE(Alive(xserver));
+    EXPECT_TRUE(MirlNxAppInspector(TheApp()).HoldsXServer());
+
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return folder.Calls("nxproxy").size() == 2; }));
+    EXPECT_EQ(folder.Calls("xserver").size(), 1u) << "a running X server is reused";
+    EXPECT_EQ(folder.LastPid("xserver"), xserver);
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+
+    // Disconnect ends the X server too.
+    PressButton();
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    EXPECT_TRUE(PumpUntil([&] { return !MirlNxAppInspector(TheApp()).HoldsXServer(); }));
+    EXPECT_FALSE(Alive(xserver));
+}
+
+TEST_F(ConnectFlow, ViewerThatCannotStartIsReportedAndLeavesNothingHeld) {
+    std::filesystem::remove(folder.path() + "/turbovnc/turbovnc-client-go");
+    AddDefaultPrinter("Desk_Printer");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(Messages()[0].rfind("Connection failed: Cannot start turbovnc-client-go", 0), 0u)
+        << Messages()[0];
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    MirlNxAppInspector inspect(TheApp());
+    EXPECT_FALSE(inspect.HoldsViewer());
+    // The print queue and the session's forwarding are stopped with it.
+    EXPECT_TRUE(PumpUntil([&] { return !inspect.HoldsPrintQueue(); }));
+    EXPECT_EQ(Printer(), "Not Connected");
+    const long tunnel = inspect.TunnelPid();
+    if (tunnel > 0) {
+        EXPECT_TRUE(PumpUntil([&] { return !Alive(static_cast<int>(tunnel)); }));
+    }
+    EXPECT_EQ(Messages().size(), 1u);
+}
+}  // namespace

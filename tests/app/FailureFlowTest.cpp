@@ -1,0 +1,65 @@
+// Failed logins, failed sessions and a machine without a hardware key: each is told to the
+// user and brings the window back to its idle look.
+#include "ApplicationTest.h"
+#include "support/EventPump.h"
+
+namespace {
+using Strings = std::vector<std::string>;
+
+class FailureFlow : public ApplicationTest {
+  protected:
+    // Connects with a printer chosen, so both labels leave "Not Connected", and waits for the
+    // one message box the failure brings.
+    void ConnectAndExpectMessage(const std::string& password, const std::string& message) {
+        StartApp();
+        TypeLogin(kUser, password);
+        PressButton();
+        EXPECT_EQ(Printer(), "Connecting...");
+        ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));
+        EXPECT_EQ(Messages(), Strings{message});
+        ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+        EXPECT_EQ(Printer(), "Not Connected");
+        EXPECT_TRUE(folder.Calls("viewer").empty());
+    }
+};
+
+TEST_F(FailureFlow, WrongPasswordShowsLoginFailedAndResetsBothLabels) {
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    ConnectAndExpectMessage("not the password", "Login failed: User name or password incorrect");
+    EXPECT_EQ(LoginRequests(), 1);
+    EXPECT_FALSE(PrintQueueLoggedIn());
+
+    // The user may try again at once.
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    EXPECT_EQ(Messages().size(), 1u);
+}
+
+TEST_F(FailureFlow, DesktopProxyFailureShowsConnectionFailedAndStartsNoPrintQueue) {
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true, Scenario({{"desktop_proxy", {{"status", 503}}}}));
+    ConnectAndExpectMessage(kPassword, "Connection failed: Error connecting to server");
+    PumpFor(std::chrono::seconds(1));
+    EXPECT_FALSE(MirlNxAppInspector(TheApp()).HoldsPrintQueue());
+    EXPECT_FALSE(PrintQueueLoggedIn());
+    const Strings expected = {"Not Connected", "Connecting...", "Not Connected"};
+    EXPECT_EQ(trail->Printer(), expected);
+}
+
+TEST_F(FailureFlow, MissingHardwareKeyStartsNoLoginAndReturnsToIdle) {
+    TheApp().hardware_key = "";
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(false);
+    StartApp();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Connect();
+        EXPECT_EQ(Desktop(), "Not Connected");
+        EXPECT_EQ(Printer(), "Not Connected");
+        EXPECT_EQ(Button(), "Connect+");
+    }
+    EXPECT_EQ(Messages(), Strings(2, "System error: Cannot determine hardware key"));
+    PumpFor(std::chrono::milliseconds(500));
+    EXPECT_EQ(LoginRequests(), 0);
+}
+}  // namespace

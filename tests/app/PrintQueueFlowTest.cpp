@@ -1,0 +1,106 @@
+// The print queue as the application runs it: started only with a printer chosen, and each
+// queued document printed on the chosen printer.
+#include <wx/choice.h>
+
+#include <filesystem>
+
+#include "ApplicationTest.h"
+#include "support/EventPump.h"
+
+namespace {
+using Strings = std::vector<std::string>;
+
+class PrintQueueFlow : public ApplicationTest {};
+
+TEST_F(PrintQueueFlow, WithoutAPrinterNoPrintQueueStarts) {
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    // Long enough for a print queue to have logged in, had one been started.
+    PumpFor(std::chrono::seconds(2));
+    EXPECT_FALSE(MirlNxAppInspector(TheApp()).HoldsPrintQueue());
+    EXPECT_FALSE(PrintQueueLoggedIn());
+    PressButton();
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    EXPECT_EQ(trail->Printer(), Strings{"Not Connected"});
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
+TEST_F(PrintQueueFlow, QueuedDocumentIsPrintedOnTheChosenPrinterAndItsCopyRemoved) {
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    EXPECT_EQ(Printer(), "Connecting...");
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    QueuePrintFile(*sandbox, kUser, "report.pdf", "%PDF-1.4 remote report\n");
+    ASSERT_TRUE(PumpUntil([&] { return !folder.Calls("print").empty(); })) << Printer();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+    trail->Sample();
+
+    const Strings calls = folder.Calls("print");
+    ASSERT_EQ(calls.size(), 1u);
+    ASSERT_EQ(calls[0].rfind("[-print-to] [Hall_Laser] [", 0), 0u) << calls[0];
+    const auto file_start = calls[0].rfind(" [") + 2;
+    const std::string local_copy = calls[0].substr(file_start, calls[0].size() - file_start - 1);
+    EXPECT_EQ(local_copy.rfind(temp.path() + "/", 0), 0u) << local_copy;
+    EXPECT_TRUE(PumpUntil([&] { return !std::filesystem::exists(local_copy); }))
+        << "the downloaded copy is removed once printed: " << local_copy;
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "report.pdf"), 1);
+
+    const Strings expected = {"Not Connected", "Connecting...", "Connected", "Waiting for file",
+                              "Downloading",   "Printing",      "Connected"};
+    EXPECT_EQ(trail->Printer(), expected);
+
+    PressButton();
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    // The viewer's end ends the print queue.
+    EXPECT_TRUE(PumpUntil([&] { return Printer() == "Not Connected"; })) << Printer();
+    EXPECT_TRUE(PumpUntil([&] { return !MirlNxAppInspector(TheApp()).HoldsPrintQueue(); }));
+    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
+TEST_F(PrintQueueFlow, MissingPrintProgramIsReportedAndTheDownloadedCopyRemoved) {
+    std::filesystem::remove(folder.path() + "/sumatraPDF");
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    QueuePrintFile(*sandbox, kUser, "memo.pdf", "%PDF-1.4 memo\n");
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); })) << Printer();
+    EXPECT_EQ(Messages(), Strings{"Printing failed: The print program " + folder.path() +
+                                  "/sumatraPDF cannot be run."});
+    PumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(Printer(), "Connected");
+    EXPECT_EQ(trail->Printer().back(), "Connected");
+    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
+    // The document was taken off the queue: it is not tried again.
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "memo.pdf"), 1);
+    EXPECT_EQ(Desktop(), "Connected");
+}
+
+TEST_F(PrintQueueFlow, PrinterChosenWhileConnectedIsTheOneUsed) {
+    AddDefaultPrinter("Hall_Laser");
+    ASSERT_EQ(cups.AddPrinter("Desk_Inkjet"), 0);
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    auto* printers = dynamic_cast<wxChoice*>(controls[kPrinterList]);
+    ASSERT_NE(printers, nullptr);
+    printers->SetSelection(printers->FindString("Desk_Inkjet", true));
+    QueuePrintFile(*sandbox, kUser, "later.pdf", "%PDF-1.4 later\n");
+    ASSERT_TRUE(PumpUntil([&] { return !folder.Calls("print").empty(); })) << Printer();
+    EXPECT_EQ(folder.Calls("print")[0].rfind("[-print-to] [Desk_Inkjet] [", 0), 0u)
+        << folder.Calls("print")[0];
+}
+}  // namespace
