@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 
@@ -133,7 +134,9 @@ void MirlNxApp::Shutdown() {
         wxYield();
         wxMilliSleep(10);
     }
-    const bool workers_gone = printer_thread == nullptr && tunnel.thread == nullptr;
+    ForgetEndedPrinterThreads();
+    const bool workers_gone =
+        printer_thread == nullptr && tunnel.thread == nullptr && retired_printer_threads.empty();
     UnbindHandlers();  // nothing may reach the window once it is going
     if (frame != nullptr) {
         frame->Destroy();
@@ -144,7 +147,8 @@ void MirlNxApp::Shutdown() {
 }
 
 bool MirlNxApp::HoldsWorkersOrPrograms() const {
-    return printer_thread != nullptr || tunnel.thread != nullptr || tunnel.process != nullptr ||
+    return printer_thread != nullptr || !retired_printer_threads.empty() ||
+           tunnel.thread != nullptr || tunnel.process != nullptr ||
            !retired_tunnel_processes.empty() || viewer_process != nullptr ||
            xserver_process != nullptr || ssh_process != nullptr;
 }
@@ -188,6 +192,7 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
     }
     RetireTunnelProcess();
     tunnel = created.second;
+    RetirePrinterThread();
     if (frame->HasPrinter()) {
         SftpThread* thread = CreateSftpThread(this, login.username, login.password);
         if (thread->Run() == wxTHREAD_NO_ERROR) {
@@ -267,8 +272,29 @@ void MirlNxApp::OnPrinterStatus(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
+    ForgetEndedPrinterThreads();
+    // A queue ends by leaving the registry and then reporting; while this session's queue is
+    // still registered, the report came from an earlier session's queue.
+    if (printer_thread != nullptr && worker_registry::IsAlive(printer_thread)) return;
     printer_thread = nullptr;
     frame->SetPrinterStatus("Not Connected");
+}
+
+// A new session may begin while the previous session's print queue is still ending (it sees a
+// stop request only between steps, and connecting may take its full time-out). It is kept
+// apart, so its end report cannot be taken for the new queue's.
+void MirlNxApp::RetirePrinterThread() {
+    if (printer_thread == nullptr) return;
+    StopPrinterThread();
+    retired_printer_threads.push_back(printer_thread);
+    printer_thread = nullptr;
+}
+
+void MirlNxApp::ForgetEndedPrinterThreads() {
+    auto& retired = retired_printer_threads;
+    retired.erase(std::remove_if(retired.begin(), retired.end(),
+                                 [](SftpThread* t) { return !worker_registry::IsAlive(t); }),
+                  retired.end());
 }
 
 void MirlNxApp::OnPrintFailure(wxThreadEvent& event) {

@@ -49,6 +49,8 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void StopTunnel();
     void ForgetTunnel();
     void RetireTunnelProcess();
+    void RetirePrinterThread();
+    void ForgetEndedPrinterThreads();
     void ReleaseEndedTunnelProcesses();
     bool HoldsWorkersOrPrograms() const;
     void ShowIdle();
@@ -95,6 +97,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     MirlNxFrame* frame = nullptr;
     std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
     std::vector<OpensshProcess*> retired_tunnel_processes;
+    std::vector<SftpThread*> retired_printer_threads;
 
     wxDECLARE_EVENT_TABLE();
 };

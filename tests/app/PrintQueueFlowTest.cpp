@@ -2,10 +2,13 @@
 // queued document printed on the chosen printer.
 #include <wx/choice.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "ApplicationTest.h"
 #include "support/EventPump.h"
+#include "support/LoopbackPorts.h"
+#include "support/TestDeployment.h"
 
 namespace {
 using Strings = std::vector<std::string>;
@@ -104,3 +107,37 @@ TEST_F(PrintQueueFlow, PrinterChosenWhileConnectedIsTheOneUsed) {
         << folder.Calls("print")[0];
 }
 }  // namespace
+
+// A new session can begin while the previous session's print queue is still connecting (a stop
+// request is seen only between steps). That queue's late end must not be taken for the new
+// one's: the new queue stays held and its label untouched until it ends itself.
+TEST_F(PrintQueueFlow, AnEarlierSessionsQueueEndingLateLeavesTheNewQueueInPlace) {
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(false);
+    SilentListener print_server;  // accepts and never answers: connecting waits out its limit
+    MutableTestDeployment().print_queue_host = "127.0.0.1";
+    MutableTestDeployment().print_queue_port = static_cast<std::uint16_t>(print_server.Port());
+    StartApp();
+
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    PressButton();
+    ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    PumpFor(std::chrono::seconds(3));  // so the two queues give up seconds apart
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_EQ(Printer(), "Connecting...");
+
+    const auto failures = [&] {
+        const Strings shown = Messages();
+        return std::count(shown.begin(), shown.end(), "Printing failed: PRINTER connection failed");
+    };
+    ASSERT_TRUE(PumpUntil([&] { return failures() >= 1; }, std::chrono::seconds(60)));
+    PumpFor(std::chrono::milliseconds(500));  // the first queue's end report
+    ASSERT_EQ(failures(), 1);
+    EXPECT_TRUE(MirlNxAppInspector(TheApp()).HoldsPrintQueue());
+    EXPECT_EQ(Printer(), "Connecting...");
+    ASSERT_TRUE(PumpUntil([&] { return failures() == 2; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(PumpUntil([&] { return !MirlNxAppInspector(TheApp()).HoldsPrintQueue(); }));
+    EXPECT_EQ(Printer(), "Not Connected");
+}
