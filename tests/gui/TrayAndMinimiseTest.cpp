@@ -30,7 +30,8 @@ class TrayAndMinimise : public testing::Test {
         frame->Iconize(true);
         ASSERT_TRUE(PumpUntil([&] { return !frame->IsShown(); }, seconds(10)))
             << "minimising did not hide the window";
-        EXPECT_TRUE(frame->IsIconized());
+        // Not asserted: whether the window still counts as iconized once hidden is up to the
+        // window manager (withdrawing it may clear the state), and it races the hide.
     }
     bool WaitUntilRestored() {
         return PumpUntil([&] { return frame->IsShown() && !frame->IsIconized(); }, seconds(10));
