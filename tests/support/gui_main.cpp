@@ -1,45 +1,15 @@
 // Test entry for the window suites: a real GTK application on a private Xvfb display.
-#include <gtest/gtest.h>
-#include <wx/app.h>
-#include <wx/apptrait.h>
-#include <wx/evtloop.h>
-#include <wx/init.h>
-
-#include <cstring>
-#include <memory>
-
+#include "support/GuiTestMain.h"
 #include "support/SanitizerDefaults.h"
-#include "support/XvfbDisplay.h"
 
 namespace {
 class TestGuiApp : public wxApp {
   public:
     bool OnInit() override { return true; }
 };
-
-bool ListingOnly(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) return true;
-    }
-    return false;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    if (ListingOnly(argc, argv)) return RUN_ALL_TESTS();
-    XvfbDisplay display;
-    setenv("NO_AT_BRIDGE", "1", 0);  // no accessibility bus on a private display
-    wxApp::SetInstance(new TestGuiApp);
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 2;
-    int result = 0;
-    {
-        // The tests pump this loop themselves; nothing calls Run on it.
-        std::unique_ptr<wxEventLoopBase> loop(wxTheApp->GetTraits()->CreateEventLoop());
-        wxEventLoopActivator active(loop.get());
-        result = RUN_ALL_TESTS();
-    }
-    wxTheApp->OnExit();
-    wxEntryCleanup();
-    return result;
+    return RunGuiTests(
+        argc, argv, [] { return new TestGuiApp; }, true);
 }
