@@ -87,3 +87,10 @@ bool WorkingFolder::Running(const std::string& program) const {
     const auto close = stat.rfind(')');
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
+
+void WorkingFolder::FailAtOnce(const std::string& relative_path, const std::string& error_line) {
+    const std::string file = folder.File(relative_path);
+    WriteWholeFile(file,
+                   "#!/bin/sh\necho 'starting' >&2\necho '" + error_line + "' >&2\necho\nexit 3\n");
+    chmod(file.c_str(), 0755);
+}
