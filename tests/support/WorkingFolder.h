@@ -30,6 +30,9 @@ class WorkingFolder {
     // helper processes does; the child logs under "<name>-child".
     void GiveChild(const std::string& relative_path, const std::string& name);
 
+    // Puts the real Linux adapter folder (e.g. "turbovnc") in place of the stand-in.
+    void UseBundled(const std::string& folder_name);
+
   private:
     void StandIn(const std::string& relative_path, const std::string& name, bool keeps_running);
 

@@ -111,6 +111,11 @@ async def relay(ws, reader, writer):
 
 async def bridge(url, program):
     ws = await open_proxy(url)
+    # From here on a signal ends the viewer too; it is caught before the viewer starts.
+    loop = asyncio.get_running_loop()
+    stopping = loop.create_future()
+    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        loop.add_signal_handler(signum, lambda s=signum: stopping.done() or stopping.set_result(s))
     connected = asyncio.get_running_loop().create_future()
 
     def on_connection(reader, writer):
@@ -129,11 +134,7 @@ async def bridge(url, program):
         await ws.close()
         raise BridgeError("Cannot start %s: %s" % (args[0], error.strerror or error)) from None
 
-    loop = asyncio.get_running_loop()
     ended = asyncio.ensure_future(viewer.wait())
-    stopping = loop.create_future()
-    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-        loop.add_signal_handler(signum, lambda s=signum: stopping.done() or stopping.set_result(s))
     try:
         await asyncio.wait({connected, ended, stopping}, timeout=ACCEPT_TIMEOUT,
                            return_when=asyncio.FIRST_COMPLETED)
