@@ -19,7 +19,7 @@ import sys
 from urllib.parse import urlsplit
 
 import websockets
-from websockets.exceptions import ConnectionClosed, InvalidHandshake, InvalidStatusCode
+from websockets.exceptions import ConnectionClosed, InvalidHandshake
 
 OPEN_TIMEOUT = 20     # seconds to reach the proxy and finish the handshake
 ACCEPT_TIMEOUT = 60   # seconds for the viewer to connect once started
@@ -48,10 +48,13 @@ async def open_proxy(url):
             url, ssl=unverified_tls(), subprotocols=["binary"], compression=None,
             open_timeout=OPEN_TIMEOUT, ping_interval=30, ping_timeout=60,
             close_timeout=CLOSE_TIMEOUT, max_size=None)
-    except InvalidStatusCode as error:
-        raise BridgeError("The desktop proxy %s refused the desktop (HTTP %d)"
-                          % (proxy, error.status_code)) from None
     except InvalidHandshake as error:
+        # The status sits on the error itself up to websockets 13, on its response after.
+        status = getattr(error, "status_code", None) or getattr(
+            getattr(error, "response", None), "status_code", None)
+        if status:
+            raise BridgeError("The desktop proxy %s refused the desktop (HTTP %d)"
+                              % (proxy, status)) from None
         raise BridgeError("The desktop proxy %s answered no web-socket: %s" % (proxy, error)) from None
     except asyncio.TimeoutError:
         raise BridgeError("The desktop proxy %s did not answer within %d seconds"
@@ -116,7 +119,7 @@ async def bridge(url, program):
     stopping = loop.create_future()
     for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         loop.add_signal_handler(signum, lambda s=signum: stopping.done() or stopping.set_result(s))
-    connected = asyncio.get_running_loop().create_future()
+    connected = loop.create_future()
 
     def on_connection(reader, writer):
         if connected.done():
