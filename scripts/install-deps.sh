@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick openbox
   cups cups-client cups-bsd printer-driver-cups-pdf
   tigervnc-standalone-server tigervnc-viewer tigervnc-tools nxproxy
-  libglib2.0-bin gvfs procps xterm x11-xserver-utils
+  libglib2.0-bin gvfs procps xterm x11-xserver-utils desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -42,6 +42,7 @@ done
 # The menu entry names a program on the PATH of the package and an icon it ships.
 entry="$root/usr/share/applications/tollivance.desktop"
 [ -f "$entry" ] || fail "no menu entry"
+desktop-file-validate "$entry" || fail "the menu entry is not valid"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 icon=$(sed -n 's/^Icon=//p' "$entry")
 [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "the menu entry starts '$exec_line', not in usr/bin"
