@@ -62,6 +62,12 @@ void WorkingFolder::GiveChild(const std::string& relative_path, const std::strin
     keep_running.push_back(name + "-child");
 }
 
+void WorkingFolder::UseBundled(const std::string& folder_name) {
+    fs::copy(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/" + folder_name,
+             folder.File(folder_name),
+             fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+}
+
 std::vector<std::string> WorkingFolder::Calls(const std::string& program) const {
     std::vector<std::string> calls;
     std::istringstream lines(ReadWholeFile(logs.File(program + ".log")));

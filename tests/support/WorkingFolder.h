@@ -34,6 +34,9 @@ class WorkingFolder {
     // at once with exit status 3, as a program that gives up does.
     void FailAtOnce(const std::string& relative_path, const std::string& error_line);
 
+    // Puts the real Linux adapter folder (e.g. "turbovnc") in place of the stand-in.
+    void UseBundled(const std::string& folder_name);
+
   private:
     void StandIn(const std::string& relative_path, const std::string& name, bool keeps_running);
 
