@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The demo: the client, installed in a working folder of its own, against the sandbox.
 #   scripts/demo/demo.sh BUILD_FOLDER
-# Starts, all on loopback: a remote desktop (TigerVNC's Xvnc, on port 15901), the sandbox (the
-# service's HTTPS side on 18443, where its desktop proxy also hands the desktop to the viewer
-# as a web-socket; its SSH side on 18022, the print queue on 18023) and a local printer (a
+# Starts, all on loopback: a remote desktop (TigerVNC's Xvnc), the sandbox (the service's HTTPS
+# side, where its desktop proxy also hands the desktop to the viewer as a web-socket; its SSH
+# side and the print queue; the ports are in sandbox/ports.json) and a local printer (a
 # private CUPS whose jobs land in a folder). With a display the window opens for you:
 # log in as demo / demo. Without one, everything runs on a private Xvfb and the script itself
 # connects, prints a page, disconnects, and saves a screenshot of each state.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(readlink -f "$1")
+. "$build/demo-settings.sh"  # the client's version and the sandbox's ports
 install=$build/install
 shots=$build/demo-screenshots
 state=$(mktemp -d /tmp/tollivance-demo.XXXXXX)
@@ -63,7 +64,7 @@ fi
 # The remote desktop, protected by the session's cookie as its VNC password.
 cookie=$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')
 printf '%s\n' "$cookie" | vncpasswd -f >"$state/vncpasswd"
-start_x_server xvnc Xvnc -rfbport 15901 -localhost -SecurityTypes VncAuth \
+start_x_server xvnc Xvnc -rfbport "$SANDBOX_DESKTOP_PORT" -localhost -SecurityTypes VncAuth \
     -PasswordFile "$state/vncpasswd" -geometry 680x560 -depth 24 -desktop "Sandbox desktop"
 desktop=$xvnc
 cat >"$state/desktop-rc" <<RC
@@ -110,7 +111,7 @@ fi
 # Headless: drive the window the way a person would, and take a picture of each state.
 mkdir -p "$shots"
 shot() { import -window root "$shots/$1.png"; echo "demo: saved $shots/$1.png"; }
-window=$(timeout 30 xdotool search --sync --name "^Quorvanta Tollivance 3.0.3$" | head -n1)
+window=$(timeout 30 xdotool search --sync --name "^Quorvanta Tollivance $TOLLIVANCE_VERSION\$" | head -n1)
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
 sleep 1
 click 255 146 && xdotool type --delay 20 demo
@@ -123,7 +124,7 @@ viewer=$(timeout 60 xdotool search --sync --name "TigerVNC" | head -n1) || {
     exit 1
 }
 xdotool windowmove "$viewer" 590 50  # beside the client's window
-grep -q '"path": "/desktop/https/127.0.0.1/20901"' "$state/sandbox/https_requests.jsonl" || {
+grep -q '"path": "/desktop/https/127.0.0.1/'"$((SANDBOX_DESKTOP_PORT + 5000))"'"' "$state/sandbox/https_requests.jsonl" || {
     echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
     exit 1
 }
