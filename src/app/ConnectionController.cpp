@@ -12,6 +12,7 @@
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
 #include "app/WorkerRegistry.h"
+#include "app/records/ReplyFields.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
 #include "platform/ColourDepth.h"
@@ -37,7 +38,9 @@ void KillIfRunning(wxProcess* process) {
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
-    wxMessageBox(wxString(message.c_str(), wxConvLibc), wxString(caption.c_str(), wxConvLibc),
+    // Much of what is shown comes from the service or a server: a box never grows with it.
+    const std::string shown = ShownText(message);
+    wxMessageBox(wxString(shown.c_str(), wxConvLibc), wxString(caption.c_str(), wxConvLibc),
                  wxOK | wxCENTRE, nullptr);
 }
 

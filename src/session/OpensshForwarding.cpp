@@ -6,11 +6,10 @@
 #include <thread>
 
 #include "config/Deployment.h"
+#include "session/ForwardingReadiness.h"
 #include "session/ForwardingRule.h"
 #include "session/OpensshProcess.h"
 #include "session/TemporaryKeyFile.h"
-
-const char* const kForwardingReadyMarker = "debug1: Local forwarding listening on 127.0.0.1 port";
 
 namespace {
 
@@ -18,15 +17,6 @@ constexpr std::chrono::milliseconds kPollInterval(20);
 
 std::string ProgramFolder(const ProgramLayout& layout, const std::string& working_folder) {
     return layout.Join(working_folder, layout.ssh_folder);
-}
-
-// What ssh said last that is not a debug line: usually why it gave up
-// ("Permission denied (publickey).", "Connection refused").
-std::string Reason(const std::vector<std::string>& said) {
-    for (auto it = said.rbegin(); it != said.rend(); ++it) {
-        if (!it->empty() && it->rfind("debug", 0) != 0) return *it;
-    }
-    return said.empty() ? std::string() : said.back();
 }
 
 void KillStarted(OpensshProcess* process, long pid) {
@@ -116,6 +106,11 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
     }
     // Checked before the key is written: a session port without a local port ends here.
     BuildSshArguments(layout, options.working_folder, server, session, "");
+    // Only ssh's own listener may answer on the local port once it says it is ready.
+    const std::uint16_t local_port = LocalForwarding(session).local_port;
+    if (!LoopbackPortFree(local_port)) {
+        throw std::string("The local port " + std::to_string(local_port) + " is already in use");
+    }
 
     TemporaryKeyFile key(options.temp_folder, options.tunnel_key);
     const std::vector<std::string> arguments =
@@ -134,20 +129,19 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
     }
 
     const auto deadline = std::chrono::steady_clock::now() + options.ready_timeout;
-    std::vector<std::string> said;
+    ForwardingReadiness readiness(local_port);
     for (;;) {
         bool ended = false;
-        for (std::string& line : process->ReadErrorLines(ended)) {
-            if (IsForwardingReadyLine(line)) {
-                key.Remove();
-                process->KeepDraining();
-                return process;
-            }
-            said.push_back(std::move(line));
+        readiness.Feed(process->ReadError(ended));
+        if (ended) readiness.Finish();
+        if (!ended && readiness.Ready()) {
+            key.Remove();
+            process->KeepDraining();
+            return process;
         }
         if (ended) {
             KillStarted(process, pid);
-            const std::string reason = Reason(said);
+            const std::string reason = readiness.Reason();
             throw std::string("The secure tunnel ended before it was ready") +
                 (reason.empty() ? "" : ": " + reason);
         }
