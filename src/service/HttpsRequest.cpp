@@ -46,6 +46,14 @@ void GlobalInitOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
 }
 
+// Whether a redirect pointed the transfer at an address that is not https (libcurl then
+// refuses it as an unsupported protocol, as it does a reply in HTTP/0.9).
+bool LedAwayFromHttps(CURL* curl) {
+    const char* url = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &url);
+    return url != nullptr && std::string(url).rfind("https://", 0) != 0;
+}
+
 void Check(CURLcode result, const char* message) {
     if (result != CURLE_OK) throw std::string(message);
 }
@@ -145,8 +153,9 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
     if (response.too_large || performed == CURLE_FILESIZE_EXCEEDED) {
         throw std::string(kReplyTooLarge);
     }
-    // The address asked for is always https, so only a redirect can lead elsewhere.
-    if (performed == CURLE_UNSUPPORTED_PROTOCOL) throw std::string(kRedirectNotHttps);
+    if (performed == CURLE_UNSUPPORTED_PROTOCOL && LedAwayFromHttps(curl)) {
+        throw std::string(kRedirectNotHttps);
+    }
     if (performed != CURLE_OK) throw std::string(curl_easy_strerror(performed));
 
     long status = 0;
