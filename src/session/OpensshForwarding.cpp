@@ -19,6 +19,11 @@ std::string ProgramFolder(const ProgramLayout& layout, const std::string& workin
     return layout.Join(working_folder, layout.ssh_folder);
 }
 
+// ssh reads an IPv6 address inside a forwarding only in brackets.
+std::string ForwardingHost(const std::string& host) {
+    return host.find(':') == std::string::npos ? host : "[" + host + "]";
+}
+
 void KillStarted(OpensshProcess* process, long pid) {
     // The whole group (ssh is started as its leader); the process alone if that fails.
     if (wxProcess::Kill(static_cast<int>(pid), wxSIGKILL, wxKILL_CHILDREN) != wxKILL_OK) {
@@ -61,7 +66,7 @@ std::vector<std::string> BuildSshArguments(const ProgramLayout& layout,
             "-l",
             "mirlnx",
             "-L",
-            std::to_string(rule.local_port) + ":" + rule.remote_host + ":" +
+            std::to_string(rule.local_port) + ":" + ForwardingHost(rule.remote_host) + ":" +
                 std::to_string(rule.remote_port),
             server.host};
 }
