@@ -10,6 +10,7 @@ direct-tcpip channels: forwarded to loopback targets only; anything else is refu
 
 Scenario "ssh" object:
   "auth": "refuse"        refuse every key
+  "banner": text          the banner sent before authentication (the client shows it as it is)
   "shell": "silent"       read the request line and never answer
   "shell": "close"        read the request line and close the channel without a reply
   "tcpip_refuse": true    refuse every direct-tcpip channel (as a desktop that is not there)
@@ -98,6 +99,10 @@ class MirlnxServer(paramiko.ServerInterface):
     def _shell_event(self, chanid):
         with self.lock:
             return self.shell_requested.setdefault(chanid, threading.Event())
+
+    def get_banner(self):
+        banner = _ssh_scenario(self.ctx).get("banner")
+        return (banner, "en-US") if banner else (None, None)
 
     def get_allowed_auths(self, username):
         return "publickey"

@@ -10,6 +10,7 @@
 
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
+#include "app/records/ReplyFields.h"
 #include "app/records/WorkerRegistry.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
@@ -32,7 +33,9 @@ constexpr auto kShutdownWait = std::chrono::seconds(10);
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
-    wxMessageBox(FromLocaleBytes(message), FromLocaleBytes(caption), wxOK | wxCENTRE, nullptr);
+    // Much of what is shown comes from the service or a server: a box never grows with it.
+    wxMessageBox(FromLocaleBytes(ShownText(message)), FromLocaleBytes(caption), wxOK | wxCENTRE,
+                 nullptr);
 }
 
 void MirlNxApp::ShowIdle() {
