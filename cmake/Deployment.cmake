@@ -109,7 +109,7 @@ tollivance_write_deployment(${TOLLIVANCE_GENERATED_DIR}/deployment_sandbox.cpp
 add_library(deployment_configured OBJECT ${TOLLIVANCE_GENERATED_DIR}/deployment_configured.cpp)
 add_library(deployment_sandbox OBJECT ${TOLLIVANCE_GENERATED_DIR}/deployment_sandbox.cpp)
 foreach(target deployment_configured deployment_sandbox)
-    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${target} PRIVATE tollivance_records)
 endforeach()
 
 function(tollivance_add_program name deployment)

@@ -1,7 +1,6 @@
 // Connect, disconnect and shutdown: login, desktop session, viewers and printing in step with
 // the window's button and status labels.
 #include <libssh/libssh.h>
-#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -11,10 +10,12 @@
 
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
-#include "app/WorkerRegistry.h"
+#include "app/records/WorkerRegistry.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
+#include "platform/ChildProgram.h"
 #include "platform/ColourDepth.h"
+#include "platform/LocaleText.h"
 #include "platform/MachineIdentity.h"
 #include "platform/Platform.h"
 #include "printing/SftpThread.h"
@@ -28,17 +29,10 @@ namespace {
 // Closing the window waits this long at most for the print queue and the tunnel to end.
 constexpr auto kShutdownWait = std::chrono::seconds(10);
 
-// A process that is still there is killed; one that is gone is left alone, quietly.
-void KillIfRunning(wxProcess* process) {
-    wxLogNull quiet;
-    const long pid = process->GetPid();
-    if (wxProcess::Kill(pid, wxSIGNONE) == wxKILL_OK) wxKill(pid, wxSIGKILL);
-}
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
-    wxMessageBox(wxString(message.c_str(), wxConvLibc), wxString(caption.c_str(), wxConvLibc),
-                 wxOK | wxCENTRE, nullptr);
+    wxMessageBox(FromLocaleBytes(message), FromLocaleBytes(caption), wxOK | wxCENTRE, nullptr);
 }
 
 void MirlNxApp::ShowIdle() {
@@ -87,11 +81,9 @@ bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& passwo
 }
 
 bool MirlNxApp::KillProcesses() {
-    if (viewer_process != nullptr) {
-        wxKill(viewer_process->GetPid(), wxSIGKILL, nullptr, wxKILL_CHILDREN);
-    }
-    if (xserver_process != nullptr) wxKill(xserver_process->GetPid(), wxSIGKILL);
-    if (ssh_process != nullptr) wxKill(ssh_process->GetPid(), wxSIGKILL);
+    if (viewer_process != nullptr) EndChildProgram(viewer_process->GetPid(), true);
+    if (xserver_process != nullptr) EndChildProgram(xserver_process->GetPid());
+    if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
     return viewer_process != nullptr || xserver_process != nullptr || ssh_process != nullptr;
 }
 
@@ -107,13 +99,15 @@ void MirlNxApp::StopTunnel() {
         if (worker_registry::RequestStop(tunnel.thread) != wxTHREAD_NO_ERROR) {
             std::cerr << "Error deleting Tunnel thread" << std::endl;
         }
+        // Forgotten by the session, but shutdown still waits for it to leave libssh.
+        stopped_tunnel_threads.push_back(tunnel.thread);
         tunnel.thread = nullptr;
     } else if (tunnel.process != nullptr) {
-        KillIfRunning(tunnel.process);
+        EndChildProgram(tunnel.process->GetPid());
     }
 }
 
-void MirlNxApp::ForgetTunnel() {
+void MirlNxApp::ReleaseTunnel() {
     if (tunnel.thread != nullptr) {
         tunnel.thread = nullptr;
     } else if (tunnel.process != nullptr) {
@@ -134,9 +128,10 @@ void MirlNxApp::Shutdown() {
         wxYield();
         wxMilliSleep(10);
     }
-    ForgetEndedPrinterThreads();
-    const bool workers_gone =
-        printer_thread == nullptr && tunnel.thread == nullptr && retired_printer_threads.empty();
+    ReleaseEndedPrinterThreads();
+    ReleaseEndedTunnelThreads();
+    const bool workers_gone = printer_thread == nullptr && tunnel.thread == nullptr &&
+                              retired_printer_threads.empty() && stopped_tunnel_threads.empty();
     UnbindHandlers();  // nothing may reach the window once it is going
     if (frame != nullptr) {
         frame->Destroy();
@@ -147,10 +142,12 @@ void MirlNxApp::Shutdown() {
 }
 
 bool MirlNxApp::HoldsWorkersOrPrograms() const {
+    const auto alive = [](SshTunnel* t) { return worker_registry::IsAlive(t); };
     return printer_thread != nullptr || !retired_printer_threads.empty() ||
            tunnel.thread != nullptr || tunnel.process != nullptr ||
-           !retired_tunnel_processes.empty() || viewer_process != nullptr ||
-           xserver_process != nullptr || ssh_process != nullptr;
+           std::any_of(stopped_tunnel_threads.begin(), stopped_tunnel_threads.end(), alive) ||
+           !retired_ssh_processes.empty() || !retired_tunnel_processes.empty() ||
+           viewer_process != nullptr || xserver_process != nullptr || ssh_process != nullptr;
 }
 
 std::string MirlNxApp::GetHardwareKey() const {
@@ -158,7 +155,7 @@ std::string MirlNxApp::GetHardwareKey() const {
 }
 
 std::string MirlNxApp::GetClientVersion() const {
-    return GetBranding() + "-" + "desktop-client" + "-" + kPlatformWord + "-v" + kClientVersion;
+    return GetBranding() + "-" + "desktop-client" + "-" + PlatformWord() + "-v" + kClientVersion;
 }
 
 int MirlNxApp::GetColourDepth() const {
@@ -203,18 +200,26 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
         }
     }
     if (tunnel.thread != nullptr && tunnel.thread->Run() != wxTHREAD_NO_ERROR) {
-        delete tunnel.thread;
+        delete tunnel.thread;  // a detached thread that never ran does not delete itself
         tunnel.thread = nullptr;
+        StopPrinterThread();
+        ShowIdle();
+        ShowMessage("Connection failed", "Cannot start the secure tunnel");
     }
 }
 
+void MirlNxApp::ReleaseEndedTunnelThreads() {
+    auto& stopped = stopped_tunnel_threads;
+    stopped.erase(std::remove_if(stopped.begin(), stopped.end(),
+                                 [](SshTunnel* t) { return !worker_registry::IsAlive(t); }),
+                  stopped.end());
+}
+
 void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
-    ForgetTunnel();
+    ReleaseTunnel();
     // A failed session leaves nothing behind that the labels would not show.
     StopPrinterThread();
-    if (viewer_process != nullptr) {
-        wxKill(viewer_process->GetPid(), wxSIGKILL, nullptr, wxKILL_CHILDREN);
-    }
+    if (viewer_process != nullptr) EndChildProgram(viewer_process->GetPid(), true);
     ShowIdle();
     ShowMessage("Connection failed", event.GetPayload<std::string>());
 }
@@ -224,14 +229,14 @@ void MirlNxApp::OnTunnelFinished(wxThreadEvent&) {
     if (tunnel.thread == nullptr && tunnel.process != nullptr && !tunnel.process->HasEnded()) {
         return;  // the end of an earlier session's ssh, not of this one
     }
-    ForgetTunnel();
+    ReleaseTunnel();
 }
 
 // A new session may come before the end of the previous session's ssh has been handled; that
 // process is kept until it ends, so the late end event cannot be taken for the new one's.
 void MirlNxApp::RetireTunnelProcess() {
     if (tunnel.process == nullptr) return;
-    KillIfRunning(tunnel.process);
+    EndChildProgram(tunnel.process->GetPid());
     retired_tunnel_processes.push_back(tunnel.process);
     tunnel.process = nullptr;
 }
@@ -255,12 +260,21 @@ void MirlNxApp::ReleaseEndedTunnelProcesses() {
 
 void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
     if (frame != nullptr) frame->SetDesktopStatus("Not Connected");
+    // A viewer that gave up by itself (an exit status, not our kill) says why.
+    const bool failed = viewer_process != nullptr && viewer_process->ExitStatus() > 0;
+    const std::string reason = failed ? viewer_process->LastErrorLine() : "";
+    const int status = failed ? viewer_process->ExitStatus() : 0;
     delete viewer_process;
     viewer_process = nullptr;
-    if (ssh_process != nullptr) KillIfRunning(ssh_process);
+    if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
     StopPrinterThread();
     StopTunnel();
     if (frame != nullptr) frame->SetConnectButton("Connect", true);
+    if (failed) {
+        ShowMessage("Connection failed",
+                    reason.empty() ? "The desktop viewer ended with status " + std::to_string(status)
+                                   : reason);
+    }
 }
 
 void MirlNxApp::OnPrinterConnected(wxThreadEvent&) {
@@ -272,7 +286,7 @@ void MirlNxApp::OnPrinterStatus(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
-    ForgetEndedPrinterThreads();
+    ReleaseEndedPrinterThreads();
     // A queue ends by leaving the registry and then reporting; while this session's queue is
     // still registered, the report came from an earlier session's queue.
     if (printer_thread != nullptr && worker_registry::IsAlive(printer_thread)) return;
@@ -290,7 +304,7 @@ void MirlNxApp::RetirePrinterThread() {
     printer_thread = nullptr;
 }
 
-void MirlNxApp::ForgetEndedPrinterThreads() {
+void MirlNxApp::ReleaseEndedPrinterThreads() {
     auto& retired = retired_printer_threads;
     retired.erase(std::remove_if(retired.begin(), retired.end(),
                                  [](SftpThread* t) { return !worker_registry::IsAlive(t); }),

@@ -2,17 +2,20 @@
 
 #include <libssh/libssh.h>
 
+#include <clocale>
+
 #include "config/Deployment.h"
 #include "config/Version.h"
+#include "platform/TemporaryKeyFile.h"
 #include "session/OpensshProcess.h"
-#include "session/TemporaryKeyFile.h"
 #include "ui/MirlNxFrame.h"
 
 wxBEGIN_EVENT_TABLE(MirlNxApp, wxApp)
     // Replaces the toolkit's default handling of the end of the desktop session.
-    EVT_END_SESSION(MirlNxApp::OnEndSession) wxEND_EVENT_TABLE()
+    EVT_END_SESSION(MirlNxApp::OnEndSession)
+wxEND_EVENT_TABLE()
 
-        MirlNxApp::MirlNxApp() = default;
+MirlNxApp::MirlNxApp() = default;
 MirlNxApp::~MirlNxApp() = default;
 
 void MirlNxApp::OnEndSession(wxCloseEvent&) {}
@@ -24,6 +27,8 @@ bool MirlNxApp::OnInit() {
     printer_thread = nullptr;
     tunnel = TunnelHandles{};
 
+    // Text crosses between the toolkit and bytes in the user's own character set.
+    std::setlocale(LC_CTYPE, "");
     SetTrustedCaBundle(BuiltInDeployment().ca_bundle);
     BindHandlers();
 

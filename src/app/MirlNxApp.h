@@ -1,7 +1,6 @@
 #pragma once
 
 #include <wx/app.h>
-#include <wx/utils.h>
 
 #include <memory>
 #include <string>
@@ -14,6 +13,8 @@ class MirlNxProcess;
 class OpensshProcess;
 class TemporaryKeyFile;
 class SftpThread;
+class SshTunnel;
+struct ProgramStart;
 
 // The application object: owns the state of the one desktop connection, receives every event
 // of the workers and child programs on the GUI thread, and alone drives the window's button
@@ -47,16 +48,17 @@ class MirlNxApp : public wxApp, public FrameOwner {
     bool KillProcesses();
     void StopPrinterThread();
     void StopTunnel();
-    void ForgetTunnel();
+    void ReleaseTunnel();
     void RetireTunnelProcess();
+    void RetireSshProcess();
+    void ReleaseEndedTunnelThreads();
     void RetirePrinterThread();
-    void ForgetEndedPrinterThreads();
+    void ReleaseEndedPrinterThreads();
     void ReleaseEndedTunnelProcesses();
     bool HoldsWorkersOrPrograms() const;
     void ShowIdle();
     void AbandonSession(const std::string& message);
-    MirlNxProcess* StartProgram(const std::string& program, const std::string& command, int flags,
-                                wxExecuteEnv* environment, wxEventType end_event);
+    MirlNxProcess* StartProgram(const ProgramStart& start, wxEventType end_event);
 
     void OnLoginFailure(wxThreadEvent& event);
     void OnLoginSuccess(wxThreadEvent& event);
@@ -98,6 +100,12 @@ class MirlNxApp : public wxApp, public FrameOwner {
     std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
     std::vector<OpensshProcess*> retired_tunnel_processes;
     std::vector<SftpThread*> retired_printer_threads;
+    std::vector<SshTunnel*> stopped_tunnel_threads;  // asked to end, maybe still inside libssh
+    struct RetiredSsh {
+        MirlNxProcess* process;
+        std::unique_ptr<TemporaryKeyFile> key;
+    };
+    std::vector<RetiredSsh> retired_ssh_processes;
 
     wxDECLARE_EVENT_TABLE();
 };

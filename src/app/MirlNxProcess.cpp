@@ -3,8 +3,11 @@
 #include "app/records/Events.h"
 
 MirlNxProcess::MirlNxProcess(wxEvtHandler* app, wxEventType event_type)
-    : wxProcess(nullptr, -1), application(app), end_event(event_type) {}
+    : application(app), end_event(event_type) {}
 
-void MirlNxProcess::OnTerminate(int, int) {
+void MirlNxProcess::OnTerminate(int, int status) {
+    FinishReading();
+    ended = true;
+    exit_status = status;
     QueueCommandEvent(application, end_event);
 }

@@ -1,16 +1,26 @@
 #pragma once
 
-#include <wx/process.h>
+#include "platform/ErrorTail.h"
 
 // A child program started by the application (viewer, X server, forwarding ssh). Its end is
 // reported to the application as a payload-less event; the handler of that event deletes it.
-class MirlNxProcess : public wxProcess {
+// Its output is read as it comes, and its last error line kept, so that a program that gives
+// up can say why.
+class MirlNxProcess : public ErrorTailProcess {
   public:
     MirlNxProcess(wxEvtHandler* application, wxEventType end_event);
 
     void OnTerminate(int pid, int status) override;
 
+    // True once the program has ended (its end event is then on its way or handled): several
+    // programs report the same event type, so a handler tells by this which one ended.
+    bool HasEnded() const { return ended; }
+    // The program's exit status once it has ended; negative when a signal ended it.
+    int ExitStatus() const { return exit_status; }
+
   private:
     wxEvtHandler* application;
     wxEventType end_event;
+    bool ended = false;
+    int exit_status = 0;
 };

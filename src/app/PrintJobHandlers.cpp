@@ -2,6 +2,7 @@
 #include <wx/filename.h>
 
 #include "app/MirlNxApp.h"
+#include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
 #include "printing/MirlNxPrintJob.h"
 
@@ -9,7 +10,7 @@ void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
     const wxString file = event.GetPayload<wxString>();
     frame->SetPrinterStatus("Printing");
     // The printer chosen now, not at connect time.
-    const std::string working_folder(wxFileName::GetCwd().mb_str(wxConvLibc));
+    const std::string working_folder = ToLocaleBytes(wxFileName::GetCwd());
     const PrintJobStart start =
         StartPrintJob(this, NativeLayout(), working_folder, frame->GetPrinter(), file);
     if (!start.started) {

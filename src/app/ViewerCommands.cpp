@@ -2,17 +2,17 @@
 
 #include <cstdint>
 
+#include "net/ForwardingRule.h"
 #include "service/Sha256Hex.h"
-#include "session/ForwardingRule.h"
 
 namespace {
 constexpr int kForwardedFtpPort = 8021;
 constexpr int kForwardedWebdavPort = 8022;
 constexpr int kWebsockPortOffset = 5000;
 
-std::string Program(const ProgramLayout& layout, const std::string& cwd, const std::string& folder,
+CommandLine Program(const ProgramLayout& layout, const std::string& cwd, const std::string& folder,
                     const std::string& program) {
-    return QuoteIfNeeded(layout, layout.Join(ProgramFolder(layout, cwd, folder), program));
+    return CommandLine(layout.Join(ProgramFolder(layout, cwd, folder), program));
 }
 
 // The local port the viewer connects to: the session's own forwarding when it is not in
@@ -23,8 +23,12 @@ std::string ViewerPort(const MirlNxSession& session) {
     return std::to_string(LocalForwarding(direct).local_port);
 }
 
-std::string Script(const ProgramLayout& layout, const std::string& script) {
-    return layout.script_host + " " + script;
+CommandLine Script(const ProgramLayout& layout, const std::string& script) {
+    return CommandLine(layout.script_host).Add(script);
+}
+
+std::string Forward(int local_port, const std::string& host, int remote_port) {
+    return std::to_string(local_port) + ":" + host + ":" + std::to_string(remote_port);
 }
 }  // namespace
 
@@ -33,37 +37,35 @@ std::string ProgramFolder(const ProgramLayout& layout, const std::string& cwd,
     return layout.Join(cwd, folder);
 }
 
-std::string QuoteIfNeeded(const ProgramLayout& layout, const std::string& text) {
-    const bool windows = layout.separator == '\\';
-    if (text.find_first_of(windows ? " \t\"" : " \t\"'\\") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || (!windows && c == '\\')) quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string VncViewerCommand(const ProgramLayout& layout, const std::string& cwd,
+CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd,
                              const MirlNxSession& session, const std::string& desktop_proxy) {
-    const int port = session.port;
-    std::string command = Program(layout, cwd, layout.viewer_folder, layout.viewer_program) + " " +
-                          " -clipboard-to-server -clipboard-from-server " + " -compression " +
-                          std::to_string(session.settings.compression) + " -quality " +
-                          std::to_string(session.settings.quality) + " -subsample " +
-                          std::to_string(session.settings.subsample);
+    CommandLine command = Program(layout, cwd, layout.viewer_folder, layout.viewer_program);
+    command.AddBlank()
+        .Add("-clipboard-to-server")
+        .Add("-clipboard-from-server")
+        .AddBlank()
+        .Add("-compression")
+        .Add(std::to_string(session.settings.compression))
+        .Add("-quality")
+        .Add(std::to_string(session.settings.quality))
+        .Add("-subsample")
+        .Add(std::to_string(session.settings.subsample));
     if (session.websock) {
-        command += " wss://" + desktop_proxy + "/desktop/https/" + session.host + "/" +
-                   std::to_string(port + kWebsockPortOffset) + " " + session.cookie;
+        command.Add("wss://" + desktop_proxy + "/desktop/https/" + session.host + "/" +
+                    std::to_string(session.port + kWebsockPortOffset));
     } else {
-        command += " 127.0.0.1:" + ViewerPort(session) + " " + session.cookie;
+        command.Add("127.0.0.1:" + ViewerPort(session));
     }
-    return command;
+    return command.Add(session.cookie);
 }
 
-std::string XServerCommand(const ProgramLayout& layout, const std::string& cwd) {
-    return Program(layout, cwd, layout.xserver_folder, layout.xserver_program) +
-           " :0 -silent-dup-error -multiwindow -clipboard -notrayicon";
+CommandLine XServerCommand(const ProgramLayout& layout, const std::string& cwd) {
+    return Program(layout, cwd, layout.xserver_folder, layout.xserver_program)
+        .Add(":0")
+        .Add("-silent-dup-error")
+        .Add("-multiwindow")
+        .Add("-clipboard")
+        .Add("-notrayicon");
 }
 
 std::string NxRoot(const ProgramLayout& layout, const std::string& temp_dir) {
@@ -76,47 +78,53 @@ std::string NxRoot(const ProgramLayout& layout, const std::string& temp_dir) {
     return root;
 }
 
-std::string NxProxyCommand(const ProgramLayout& layout, const std::string& cwd,
+CommandLine NxProxyCommand(const ProgramLayout& layout, const std::string& cwd,
                            const MirlNxSession& session, const std::string& temp_dir) {
-    return Program(layout, cwd, layout.nxproxy_folder, layout.nxproxy_program) +
-           " -S nx,root=" + NxRoot(layout, temp_dir) + ",session=" + "mirl" +
-           ",cookie=" + session.cookie +
-           ",fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" + std::to_string(session.port);
+    return Program(layout, cwd, layout.nxproxy_folder, layout.nxproxy_program)
+        .Add("-S")
+        .Add("nx,root=" + NxRoot(layout, temp_dir) + ",session=" + "mirl" +
+             ",cookie=" + session.cookie +
+             ",fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" + std::to_string(session.port));
 }
 
-std::string ForwardingSshCommand(const ProgramLayout& layout, const std::string& cwd,
+CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string& cwd,
                                  const MirlNxSession& session, const std::string& key_file) {
-    std::string command = Program(layout, cwd, layout.ssh_folder, layout.ssh_program) +
-                          " -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -i " +
-                          QuoteIfNeeded(layout, key_file) + " -l mirlnx";
+    CommandLine command = Program(layout, cwd, layout.ssh_folder, layout.ssh_program);
+    command.Add("-o")
+        .Add("UserKnownHostsFile=/dev/null")
+        .Add("-o")
+        .Add("StrictHostKeyChecking=no")
+        .Add("-i")
+        .Add(key_file)
+        .Add("-l")
+        .Add("mirlnx");
     if (session.ftp.port != 0) {
-        const std::string ftp_port = std::to_string(session.ftp.port);
         // The FTP data port beside the control port, in 16 bits: 65535 is followed by 0.
-        const std::string data_port =
-            std::to_string(static_cast<std::uint16_t>(session.ftp.port + 1));
-        command +=
-            " -L " + std::to_string(kForwardedFtpPort) + ":" + session.ftp.host + ":" + ftp_port;
-        command += " -L " + data_port + ":" + session.ftp.host + ":" + data_port;
+        const auto data_port = static_cast<std::uint16_t>(session.ftp.port + 1);
+        command.Add("-L").Add(Forward(kForwardedFtpPort, session.ftp.host, session.ftp.port));
+        command.Add("-L").Add(Forward(data_port, session.ftp.host, data_port));
     }
     if (session.webdav.port != 0) {
-        command += " -L " + std::to_string(kForwardedWebdavPort) + ":" + session.webdav.host + ":" +
-                   std::to_string(session.webdav.port);
+        command.Add("-L").Add(
+            Forward(kForwardedWebdavPort, session.webdav.host, session.webdav.port));
     }
     const std::string port = std::to_string(session.port);
-    command += " -L " + ViewerPort(session) + ":127.0.0.1:" + port + " -p " + port + " 127.0.0.1";
-    return command;
+    return command.Add("-L")
+        .Add(ViewerPort(session) + ":127.0.0.1:" + port)
+        .Add("-p")
+        .Add(port)
+        .Add("127.0.0.1");
 }
 
-std::string MapFtpCommand(const ProgramLayout& layout, const std::string& username,
+CommandLine MapFtpCommand(const ProgramLayout& layout, const std::string& username,
                           const std::string& ftp_salt, const std::string& password) {
-    return Script(layout, layout.map_ftp_script) + " " + QuoteIfNeeded(layout, username) + " " +
-           Sha256Hex(ftp_salt + password);
+    return Script(layout, layout.map_ftp_script).Add(username).Add(Sha256Hex(ftp_salt + password));
 }
 
-std::string MapWebdavCommand(const ProgramLayout& layout) {
+CommandLine MapWebdavCommand(const ProgramLayout& layout) {
     return Script(layout, layout.map_webdav_script);
 }
 
-std::string UnmapFtpCommand(const ProgramLayout& layout) {
+CommandLine UnmapFtpCommand(const ProgramLayout& layout) {
     return Script(layout, layout.unmap_ftp_script);
 }

@@ -1,7 +1,6 @@
 // Starting the programs that show a ready desktop session, and mapping the network drives.
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
-#include <wx/utils.h>
 
 #include <iostream>
 
@@ -9,36 +8,32 @@
 #include "app/MirlNxProcess.h"
 #include "app/ViewerCommands.h"
 #include "config/Deployment.h"
+#include "platform/ChildProgram.h"
+#include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
-#include "session/TemporaryKeyFile.h"
+#include "platform/TemporaryKeyFile.h"
 
 namespace {
-std::string Narrow(const wxString& text) {
-    return std::string(text.mb_str(wxConvLibc));
+void RunScript(const CommandLine& command) {
+    StartChildProgram(ProgramStart{command}, nullptr);
 }
 
-std::string ProgramPath(const ProgramLayout& layout, const std::string& cwd,
-                        const std::string& folder, const std::string& program) {
-    return layout.Join(ProgramFolder(layout, cwd, folder), program);
-}
-
-void RunScript(const std::string& command) {
-    wxExecute(wxString(command.c_str(), wxConvLibc), wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE);
-}
+// The programs one session starts, with where and how.
+struct SessionPrograms {
+    ProgramStart viewer;
+    std::string viewer_name;
+    ProgramStart xserver;
+    bool nx = false;
+};
 }  // namespace
 
-// Starts command (whose program file is program) with a new process object reporting
-// end_event; on failure the object is released and null is returned. The program is looked for
-// first: the toolkit reports a program it cannot run only from the child, as if it had started.
-MirlNxProcess* MirlNxApp::StartProgram(const std::string& program, const std::string& command,
-                                       int flags, wxExecuteEnv* environment,
-                                       wxEventType end_event) {
-    if (!wxFileName::IsFileExecutable(wxString(program.c_str(), wxConvLibc))) return nullptr;
+MirlNxProcess* MirlNxApp::StartProgram(const ProgramStart& start, wxEventType end_event) {
     auto* process = new MirlNxProcess(this, end_event);
-    if (wxExecute(wxString(command.c_str(), wxConvLibc), flags, process, environment) == 0) {
+    if (StartChildProgram(start, process) == 0) {
         delete process;  // it never ran, so no end will be reported for it
         return nullptr;
     }
+    process->StartReading();
     return process;
 }
 
@@ -51,73 +46,78 @@ void MirlNxApp::AbandonSession(const std::string& message) {
 
 void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     const ProgramLayout layout = NativeLayout();
-    const std::string cwd = Narrow(wxFileName::GetCwd());
-    const std::string temp_dir = Narrow(wxStandardPaths::Get().GetTempDir());
-
-    wxExecuteEnv viewer_env;
-    wxGetEnvMap(&viewer_env.env);
+    const std::string cwd = ToLocaleBytes(wxFileName::GetCwd());
+    const std::string temp_dir = ToLocaleBytes(wxStandardPaths::Get().GetTempDir());
     const MirlNxSession session = event.GetPayload<MirlNxSession>();
 
     frame->SetDesktopStatus("Connected");
     frame->SetConnectButton("Disconnect", true);
 
-    int viewer_flags = wxEXEC_MAKE_GROUP_LEADER;
-    std::string viewer_command;
-    std::string viewer_program;
-    if (session.protocol == "vnc") {
-        viewer_env.cwd = ProgramFolder(layout, cwd, layout.viewer_folder);
-        viewer_program = ProgramPath(layout, cwd, layout.viewer_folder, layout.viewer_program);
-        viewer_command = VncViewerCommand(layout, cwd, session, BuiltInDeployment().desktop_proxy);
-    } else {
-        if (xserver_process == nullptr) {
-            wxExecuteEnv xserver_env;
-            xserver_env.cwd = ProgramFolder(layout, cwd, layout.xserver_folder);
-            xserver_process = StartProgram(
-                ProgramPath(layout, cwd, layout.xserver_folder, layout.xserver_program),
-                XServerCommand(layout, cwd), wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE, &xserver_env,
-                EVT_XSERVER_END);
-            if (xserver_process == nullptr) {
-                AbandonSession("Cannot start " + layout.xserver_program);
-                return;
-            }
+    // Every command first: a session whose numbers leave no local port ends here, with nothing
+    // started.
+    SessionPrograms programs{ProgramStart{CommandLine("")}, "", ProgramStart{CommandLine("")}};
+    try {
+        if (session.protocol == "vnc") {
+            programs.viewer = ProgramStart{
+                VncViewerCommand(layout, cwd, session, BuiltInDeployment().desktop_proxy),
+                ProgramFolder(layout, cwd, layout.viewer_folder)};
+            programs.viewer.hide_console = false;
+            programs.viewer_name = layout.viewer_program;
+        } else {
+            programs.nx = true;
+            programs.xserver = ProgramStart{XServerCommand(layout, cwd),
+                                            ProgramFolder(layout, cwd, layout.xserver_folder)};
+            programs.viewer = ProgramStart{NxProxyCommand(layout, cwd, session, temp_dir),
+                                           ProgramFolder(layout, cwd, layout.nxproxy_folder)};
+            if (!layout.nx_display.empty())
+                programs.viewer.environment["DISPLAY"] = layout.nx_display;
+            programs.viewer_name = layout.nxproxy_program;
         }
-        viewer_env.cwd = ProgramFolder(layout, cwd, layout.nxproxy_folder);
-        viewer_program = ProgramPath(layout, cwd, layout.nxproxy_folder, layout.nxproxy_program);
-        if (!layout.nx_display.empty()) viewer_env.env["DISPLAY"] = layout.nx_display;
-        viewer_command = NxProxyCommand(layout, cwd, session, temp_dir);
-        viewer_flags |= wxEXEC_HIDE_CONSOLE;
+        programs.viewer.group_leader = true;
+        if (session.tunnel_mode) ForwardingSshCommand(layout, cwd, session, "");
+    } catch (const std::string& message) {
+        AbandonSession(message);
+        return;
+    }
+
+    if (programs.nx && xserver_process == nullptr) {
+        xserver_process = StartProgram(programs.xserver, EVT_XSERVER_END);
+        if (xserver_process == nullptr) {
+            AbandonSession("Cannot start " + layout.xserver_program);
+            return;
+        }
     }
 
     const MirlNxLogin login = session.login;
     if (session.tunnel_mode) {
-        wxExecuteEnv ssh_env;
-        wxGetEnvMap(&ssh_env.env);
-        ssh_env.cwd = ProgramFolder(layout, cwd, layout.ssh_folder);
+        RetireSshProcess();
         try {
             ssh_key = std::make_unique<TemporaryKeyFile>(temp_dir, BuiltInDeployment().tunnel_key);
         } catch (const std::string& message) {
             AbandonSession(message);
             return;
         }
-        if (session.ftp.port != 0) {
+        const bool maps_ftp = session.ftp.port != 0;
+        if (maps_ftp)
             RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password));
-        }
-        ssh_process = StartProgram(ProgramPath(layout, cwd, layout.ssh_folder, layout.ssh_program),
-                                   ForwardingSshCommand(layout, cwd, session, ssh_key->path()),
-                                   wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE, &ssh_env, EVT_SSH_END);
+        ssh_process =
+            StartProgram(ProgramStart{ForwardingSshCommand(layout, cwd, session, ssh_key->path()),
+                                      ProgramFolder(layout, cwd, layout.ssh_folder)},
+                         EVT_SSH_END);
         if (ssh_process == nullptr) {
             ssh_key.reset();
+            // The drive was mapped for this ssh's forwarding, which will never come.
+            if (maps_ftp) RunScript(UnmapFtpCommand(layout));
             AbandonSession("Cannot start " + layout.ssh_program);
             return;
         }
     }
 
-    viewer_process =
-        StartProgram(viewer_program, viewer_command, viewer_flags, &viewer_env, EVT_VIEWER_END);
+    viewer_process = StartProgram(programs.viewer, EVT_VIEWER_END);
     if (viewer_process == nullptr) {
-        KillProcesses();  // the forwarding ssh of this session, if any
-        AbandonSession("Cannot start " + (session.protocol == "vnc" ? layout.viewer_program
-                                                                    : layout.nxproxy_program));
+        // This session's forwarding ssh goes; an X server kept from an earlier session stays.
+        if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
+        AbandonSession("Cannot start " + programs.viewer_name);
         return;
     }
     wxYield();
@@ -132,13 +132,32 @@ void MirlNxApp::OnXServerEnd(wxCommandEvent&) {
     xserver_process = nullptr;
 }
 
+// A new session in tunnel mode may start before the previous session's ssh has reported its
+// end; that ssh (already told to end) is kept apart with its key until it does, so its late
+// end cannot be taken for the new one's.
+void MirlNxApp::RetireSshProcess() {
+    if (ssh_process == nullptr) return;
+    EndChildProgram(ssh_process->GetPid());
+    retired_ssh_processes.push_back({ssh_process, std::move(ssh_key)});
+    ssh_process = nullptr;
+}
+
 void MirlNxApp::OnSshEnd(wxCommandEvent&) {
-    if (ssh_process != nullptr) {
+    auto& retired = retired_ssh_processes;
+    for (auto it = retired.begin(); it != retired.end();) {
+        if (it->process->HasEnded()) {
+            delete it->process;
+            it = retired.erase(it);  // and its key with it
+        } else {
+            ++it;
+        }
+    }
+    if (ssh_process != nullptr && ssh_process->HasEnded()) {
         delete ssh_process;
+        ssh_process = nullptr;
+        // The key was only for that ssh.
+        ssh_key.reset();
         RunScript(UnmapFtpCommand(NativeLayout()));
     }
-    ssh_process = nullptr;
-    // The key was only for that ssh.
-    ssh_key.reset();
     std::cerr << "MirlNxApp::OnSshEnd" << std::endl;
 }

@@ -1,8 +1,4 @@
 #pragma once
 
-// The platform word in the client identification string.
-#ifdef _WIN32
-inline constexpr const char* kPlatformWord = "win32";
-#else
-inline constexpr const char* kPlatformWord = "linux";
-#endif
+// The platform word in the client identification string: "win32" or "linux".
+const char* PlatformWord();

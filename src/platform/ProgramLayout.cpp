@@ -37,11 +37,3 @@ ProgramLayout LinuxLayout() {
                          false,
                          ""};
 }
-
-ProgramLayout NativeLayout() {
-#ifdef _WIN32
-    return WindowsLayout();
-#else
-    return LinuxLayout();
-#endif
-}

@@ -1,7 +1,6 @@
 #include "platform/ResourcesFolder.h"
 
 #include <wx/filename.h>
-#include <wx/stdpaths.h>
 
 wxString ChooseResourcesFolder(const wxString& executable_folder) {
     if (wxFileName::FileExists(executable_folder + "/" + kBackgroundImageFile)) {
@@ -15,12 +14,4 @@ wxString ChooseResourcesFolder(const wxString& executable_folder) {
     if (wxFileName::FileExists(share + "/" + kBackgroundImageFile)) return share;
     // Neither holds the pictures: the window then simply goes without them.
     return executable_folder;
-}
-
-wxString ResourcesFolder() {
-#ifdef _WIN32
-    return wxStandardPaths::Get().GetResourcesDir();
-#else
-    return ChooseResourcesFolder(wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath());
-#endif
 }

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "printing/LibSshSession.h"
+#include "net/LibSshSession.h"
 
 // Shared owner of one SFTP session. It holds the SSH connection it runs on, so the connection
 // outlives the SFTP session; the last holder frees the SFTP session before letting go of it.

@@ -2,9 +2,10 @@
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
-#include <wx/utils.h>
 
 #include "app/records/Events.h"
+#include "platform/ChildProgram.h"
+#include "platform/LocaleText.h"
 #include "printing/PrintCommandLine.h"
 
 MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_, wxEventType type_)
@@ -21,23 +22,19 @@ void MirlNxPrintJob::OnTerminate(int, int) {
 PrintJobStart StartPrintJob(wxEvtHandler* sink, const ProgramLayout& layout,
                             const std::string& working_folder, const std::string& printer,
                             const wxString& file) {
-    const std::string program = layout.Join(working_folder, layout.print_program);
-    const std::string narrow_file(file.mb_str(wxConvLibc));
-    const std::string command = PrintCommandLine(layout, working_folder, printer, narrow_file);
+    ProgramStart start{PrintCommandLine(layout, working_folder, printer, ToLocaleBytes(file)),
+                       working_folder};
+    const std::string& program = start.command.Arguments().front();
     // A missing program would only show as an exit status, which says nothing about printing.
-    if (!wxFileName::IsFileExecutable(wxString(program.c_str(), wxConvLibc))) {
+    if (!IsRunnableProgram(program)) {
         wxRemoveFile(file);
         return {false, "The print program " + program + " cannot be run."};
     }
-    wxExecuteEnv environment;  // empty map: the program inherits our environment
-    environment.cwd = wxString(working_folder.c_str(), wxConvLibc);
     auto* job = new MirlNxPrintJob(sink, file, EVT_PRINT_JOB_END);
-    const long pid = wxExecute(wxString(command.c_str(), wxConvLibc),
-                               wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE, job, &environment);
-    if (pid == 0) {
+    if (StartChildProgram(start, job) == 0) {
         delete job;  // never started, so never terminates
         wxRemoveFile(file);
-        return {false, "The print program could not be started: " + command};
+        return {false, "The print program could not be started: " + start.command.Text()};
     }
     return {true, ""};
 }

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/WorkerRegistry.h"
 #include "app/records/Events.h"
+#include "app/records/WorkerRegistry.h"
 #include "config/Deployment.h"
 #include "printing/FolderSafeName.h"
 #include "printing/SftpDownload.h"

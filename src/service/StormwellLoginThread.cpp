@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/records/Events.h"
-#include "service/HttpsRequest.h"
+#include "net/HttpsRequest.h"
 #include "service/LoginExchange.h"
 #include "service/RandomString.h"
 

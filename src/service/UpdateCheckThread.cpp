@@ -4,7 +4,7 @@
 
 #include "app/records/Events.h"
 #include "config/Version.h"
-#include "service/HttpsRequest.h"
+#include "net/HttpsRequest.h"
 #include "service/VersionNumber.h"
 
 UpdateCheckThread::UpdateCheckThread(wxEvtHandler* sink, std::string url)

@@ -4,16 +4,15 @@
 #include <optional>
 
 #include "config/Deployment.h"
-#include "session/LibsshConnection.h"
+#include "net/LibsshConnection.h"
 #include "session/SessionDocuments.h"
-#include "tunnel/SshTunnel.h"
 
 namespace {
 const char* const kAccount = "mirlnx";
 constexpr int kReplyBufferSize = 256;
 
-// The key is imported from memory, so the message for a key file that could not be written,
-// "fwrite failed", can no longer arise; it stays reserved for that step.
+// The key is imported from memory and never written to a file, so the message for a key file
+// that could not be written, "fwrite failed", does not arise; it stays reserved for that step.
 
 // Owns the request channel only until it is open: an open one stays with the connection.
 struct ChannelUntilOpen {
@@ -57,14 +56,15 @@ SshSessionRequest RequestSessionOverSsh(const MirlNxServer& server, const MirlNx
     return {std::move(connection), std::move(session)};
 }
 
-LibsshDesktopSession::LibsshDesktopSession()
-    : LibsshDesktopSession(BuiltInDeployment().session_request_key) {}
+LibsshDesktopSession::LibsshDesktopSession(TunnelFactory make_tunnel)
+    : LibsshDesktopSession(BuiltInDeployment().session_request_key, std::move(make_tunnel)) {}
 
-LibsshDesktopSession::LibsshDesktopSession(std::string key_pem) : key_pem(std::move(key_pem)) {}
+LibsshDesktopSession::LibsshDesktopSession(std::string key_pem, TunnelFactory make_tunnel)
+    : key_pem(std::move(key_pem)), make_tunnel(std::move(make_tunnel)) {}
 
 std::pair<MirlNxSession, TunnelHandles> LibsshDesktopSession::CreateSession(
     wxEvtHandler* sink, const MirlNxServer& server, const MirlNxLogin& login) {
     SshSessionRequest request = RequestSessionOverSsh(server, login, key_pem);
-    auto* tunnel = new SshTunnel(sink, std::move(request.connection), request.session);
+    SshTunnel* tunnel = make_tunnel(sink, std::move(request.connection), request.session);
     return {request.session, {tunnel, nullptr}};
 }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
 #include "app/records/Records.h"
-#include "printing/LibSshSession.h"
+#include "net/LibSshSession.h"
 #include "session/DesktopSession.h"
 
 // What a session request over an in-process SSH connection yields: the connection, still
@@ -24,13 +25,19 @@ struct SshSessionRequest {
 SshSessionRequest RequestSessionOverSsh(const MirlNxServer& server, const MirlNxLogin& login,
                                         const std::string& key_pem);
 
+// Makes the unstarted thread that carries the viewer's connection through the request's
+// SSH connection (an SshTunnel, which lives beside the sessions, not below them).
+using TunnelFactory = std::function<SshTunnel*(wxEvtHandler* sink, LibSshSessionPtr connection,
+                                               const MirlNxSession& session)>;
+
 // The session over SSH, reached afterwards through an SshTunnel thread that shares the
 // request's connection. The returned thread is not started; it queues EVT_SESSION_READY once
 // it listens and EVT_MAP_DRIVES once the viewer has connected.
 class LibsshDesktopSession : public DesktopSession {
   public:
-    LibsshDesktopSession();  // the deployment's session-request key
-    explicit LibsshDesktopSession(std::string key_pem);
+    // With the deployment's session-request key.
+    explicit LibsshDesktopSession(TunnelFactory make_tunnel);
+    LibsshDesktopSession(std::string key_pem, TunnelFactory make_tunnel);
 
     std::pair<MirlNxSession, TunnelHandles> CreateSession(wxEvtHandler* sink,
                                                           const MirlNxServer& server,
@@ -38,4 +45,5 @@ class LibsshDesktopSession : public DesktopSession {
 
   private:
     std::string key_pem;
+    TunnelFactory make_tunnel;
 };

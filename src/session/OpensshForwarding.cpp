@@ -1,14 +1,15 @@
 #include "session/OpensshForwarding.h"
 
 #include <wx/filename.h>
-#include <wx/utils.h>
 
 #include <thread>
 
 #include "config/Deployment.h"
-#include "session/ForwardingRule.h"
+#include "net/ForwardingRule.h"
+#include "platform/ChildProgram.h"
+#include "platform/LocaleText.h"
+#include "platform/TemporaryKeyFile.h"
 #include "session/OpensshProcess.h"
-#include "session/TemporaryKeyFile.h"
 
 const char* const kForwardingReadyMarker = "debug1: Local forwarding listening on 127.0.0.1 port";
 
@@ -30,69 +31,32 @@ std::string Reason(const std::vector<std::string>& said) {
 }
 
 void KillStarted(OpensshProcess* process, long pid) {
-    // The whole group (ssh is started as its leader); the process alone if that fails.
-    if (wxProcess::Kill(static_cast<int>(pid), wxSIGKILL, wxKILL_CHILDREN) != wxKILL_OK) {
-        wxProcess::Kill(static_cast<int>(pid), wxSIGKILL);
-    }
-    process->Abandon();  // deletes itself once the toolkit has seen the end
-}
-
-long Execute(const std::vector<std::string>& arguments, OpensshProcess* process,
-             wxExecuteEnv& environment) {
-    const int flags = wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE | wxEXEC_MAKE_GROUP_LEADER;
-#ifdef _WIN32
-    return wxExecute(wxString(JoinCommandLine(arguments)), flags, process, &environment);
-#else
-    // No shell and no splitting: every argument arrives as it is, blanks included.
-    std::vector<const char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    argv.push_back(nullptr);
-    return wxExecute(argv.data(), flags, process, &environment);
-#endif
+    EndChildProgram(pid, true);  // ssh is started as the leader of its group
+    process->Abandon();          // deletes itself once the toolkit has seen the end
 }
 
 }  // namespace
 
-std::vector<std::string> BuildSshArguments(const ProgramLayout& layout,
-                                           const std::string& working_folder,
-                                           const MirlNxServer& server, const MirlNxSession& session,
-                                           const std::string& key_file) {
-    const ForwardingRule rule = LocalForwarding(session);
-    return {layout.Join(ProgramFolder(layout, working_folder), layout.ssh_program),
-            "-o",
-            "UserKnownHostsFile=/dev/null",
-            "-o",
-            "StrictHostKeyChecking=no",
-            "-p",
-            std::to_string(server.port),
-            "-v",
-            "-i",
-            key_file,
-            "-l",
-            "mirlnx",
-            "-L",
-            std::to_string(rule.local_port) + ":" + rule.remote_host + ":" +
-                std::to_string(rule.remote_port),
-            server.host};
-}
-
-std::string JoinCommandLine(const std::vector<std::string>& arguments) {
-    std::string line;
-    for (const std::string& argument : arguments) {
-        if (!line.empty()) line.push_back(' ');
-        if (argument.empty() || argument.find_first_of(" \t") != std::string::npos) {
-            line += '"' + argument + '"';
-        } else {
-            line += argument;
-        }
-    }
-    return line;
-}
-
-std::string BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
+CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
                                 const MirlNxServer& server, const MirlNxSession& session,
                                 const std::string& key_file) {
-    return JoinCommandLine(BuildSshArguments(layout, working_folder, server, session, key_file));
+    const ForwardingRule rule = LocalForwarding(session);
+    return CommandLine(layout.Join(ProgramFolder(layout, working_folder), layout.ssh_program))
+        .Add("-o")
+        .Add("UserKnownHostsFile=/dev/null")
+        .Add("-o")
+        .Add("StrictHostKeyChecking=no")
+        .Add("-p")
+        .Add(std::to_string(server.port))
+        .Add("-v")
+        .Add("-i")
+        .Add(key_file)
+        .Add("-l")
+        .Add("mirlnx")
+        .Add("-L")
+        .Add(std::to_string(rule.local_port) + ":" + rule.remote_host + ":" +
+             std::to_string(rule.remote_port))
+        .Add(server.host);
 }
 
 bool IsForwardingReadyLine(const std::string& line) {
@@ -100,8 +64,8 @@ bool IsForwardingReadyLine(const std::string& line) {
 }
 
 ForwardingOptions DefaultForwardingOptions() {
-    ForwardingOptions options{NativeLayout(), wxFileName::GetCwd().utf8_string(),
-                              wxFileName::GetTempDir().utf8_string(),
+    ForwardingOptions options{NativeLayout(), ToLocaleBytes(wxFileName::GetCwd()),
+                              ToLocaleBytes(wxFileName::GetTempDir()),
                               BuiltInDeployment().tunnel_key};
     return options;
 }
@@ -111,24 +75,21 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
     const ProgramLayout& layout = options.layout;
     const std::string folder = ProgramFolder(layout, options.working_folder);
     const std::string program = layout.Join(folder, layout.ssh_program);
-    if (!wxFileName::IsFileExecutable(wxString::FromUTF8(program))) {
+    if (!IsRunnableProgram(program)) {
         throw std::string("The tunnel program " + program + " cannot be started");
     }
     // Checked before the key is written: a session port without a local port ends here.
-    BuildSshArguments(layout, options.working_folder, server, session, "");
+    BuildSshCommandLine(layout, options.working_folder, server, session, "");
 
     TemporaryKeyFile key(options.temp_folder, options.tunnel_key);
-    const std::vector<std::string> arguments =
-        BuildSshArguments(layout, options.working_folder, server, session, key.path());
-
-    wxExecuteEnv environment;
-    wxGetEnvMap(&environment.env);
-    environment.cwd = wxString::FromUTF8(folder);
+    ProgramStart start{
+        BuildSshCommandLine(layout, options.working_folder, server, session, key.path()), folder};
+    start.group_leader = true;
 
     auto* process = new OpensshProcess(sink);
     process->Redirect();
-    const long pid = Execute(arguments, process, environment);
-    if (pid <= 0) {
+    const long pid = StartChildProgram(start, process);
+    if (pid == 0) {
         delete process;  // no child: the toolkit holds no reference to it
         throw std::string("The tunnel program " + program + " could not be started");
     }
@@ -158,7 +119,7 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
                     .count() /
                 1000.0;
             throw std::string("The secure tunnel was not ready within ") +
-                wxString::Format("%g", seconds).utf8_string() + " seconds";
+                ToLocaleBytes(wxString::Format("%g", seconds)) + " seconds";
         }
         std::this_thread::sleep_for(kPollInterval);
     }

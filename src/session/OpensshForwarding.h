@@ -4,28 +4,19 @@
 
 #include <chrono>
 #include <string>
-#include <vector>
 
 #include "app/records/Records.h"
+#include "platform/CommandLine.h"
 #include "platform/ProgramLayout.h"
 
 class OpensshProcess;
 
-// The forwarding ssh's arguments, the program first:
+// The forwarding ssh's command:
 //   <working folder>/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no
 //   -p <server port> -v -i <key file> -l mirlnx -L <local>:<session host>:<remote> <server host>
 // with the local and remote ports of LocalForwarding (throws its message for a session port
 // that leaves no local port).
-std::vector<std::string> BuildSshArguments(const ProgramLayout& layout,
-                                           const std::string& working_folder,
-                                           const MirlNxServer& server, const MirlNxSession& session,
-                                           const std::string& key_file);
-
-// One command line from arguments; an argument with a blank or tab (a working or temporary
-// folder such as "C:\Program Files\...") or an empty one is put in double quotes.
-std::string JoinCommandLine(const std::vector<std::string>& arguments);
-
-std::string BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
+CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
                                 const MirlNxServer& server, const MirlNxSession& session,
                                 const std::string& key_file);
 

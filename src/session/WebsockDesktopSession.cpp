@@ -4,7 +4,7 @@
 
 #include "app/records/Events.h"
 #include "config/Deployment.h"
-#include "service/HttpsRequest.h"
+#include "net/HttpsRequest.h"
 #include "session/OpensshProcess.h"
 #include "session/SessionDocuments.h"
 

@@ -3,30 +3,14 @@
 #include <algorithm>
 #include <string>
 
-#ifdef _WIN32
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
-
 namespace {
 constexpr int kAcceptSliceMs = 100;
 }
 
-ListenPort::ListenPort() {
-#ifdef _WIN32
-    WSADATA data;
-    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-#endif
-}
+ListenPort::ListenPort() = default;
 
 ListenPort::~ListenPort() {
     Close();
-#ifdef _WIN32
-    if (started) WSACleanup();
-#endif
 }
 
 void ListenPort::Close() {
@@ -37,22 +21,7 @@ void ListenPort::Close() {
 
 void ListenPort::Listen(std::uint16_t port) {
     Close();
-    held = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (held == kNoSocket) throw std::string("Could not create socket");
-    const int on = 1;
-    setsockopt(held, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
-    if (!SetReceiveTimeout(held, kSocketTimeoutMs)) {
-        throw std::string("Could not set receive timeout");
-    }
-    if (!SetSendTimeout(held, kSocketTimeoutMs)) throw std::string("Could not set send timeout");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(held, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        throw std::string("Could not bind socket");
-    }
-    if (listen(held, 1) != 0) throw std::string("Could not listen on socket");
+    held = ListenOnLoopback(port, kSocketTimeoutMs);
 }
 
 SocketHandle ListenPort::Accept(std::chrono::milliseconds limit,
@@ -67,7 +36,7 @@ SocketHandle ListenPort::Accept(std::chrono::milliseconds limit,
             WaitReadable(held, static_cast<int>(std::min<long long>(left.count(), kAcceptSliceMs)));
         if (ready < 0) return kNoSocket;
         if (ready == 0) continue;
-        const SocketHandle connection = accept(held, nullptr, nullptr);
+        const SocketHandle connection = AcceptConnection(held);
         if (connection == kNoSocket) {
             // The peer may have given up between the wake-up and the accept; keep waiting.
             if (LastCallWouldBlock()) continue;

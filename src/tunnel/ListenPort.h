@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "tunnel/LoopbackSocket.h"
+#include "platform/LoopbackSocket.h"
 
 // Owner of the tunnel's one loopback socket: first the listening socket, then, once a
 // connection is accepted, that connection's socket. Whatever it still holds is closed when it
@@ -20,7 +20,7 @@ class ListenPort {
     ListenPort& operator=(const ListenPort&) = delete;
 
     // Listens on 127.0.0.1:port with a backlog of 1. Throws the message (std::string) of the
-    // step that failed; the socket is then left to the destructor.
+    // step that failed, holding nothing then.
     void Listen(std::uint16_t port);
 
     // Waits for one connection, at most `limit`, asking `stop` every short while. On success the
@@ -35,8 +35,6 @@ class ListenPort {
     void Close();
 
   private:
+    SocketLibraryUse library;
     SocketHandle held = kNoSocket;
-#ifdef _WIN32
-    bool started = false;
-#endif
 };

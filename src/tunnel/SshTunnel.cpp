@@ -1,12 +1,11 @@
 #include "tunnel/SshTunnel.h"
-#include "app/WorkerRegistry.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "app/WorkerRegistry.h"
 #include "app/records/Events.h"
-#include "session/ForwardingRule.h"
+#include "app/records/WorkerRegistry.h"
+#include "net/ForwardingRule.h"
 #include "tunnel/ListenPort.h"
 
 namespace {
@@ -35,6 +34,9 @@ wxThread::ExitCode SshTunnel::Entry() {
     } catch (...) {
         QueueThreadEvent(sink, EVT_SESSION_FAILURE, std::string(kChannelFailed));
     }
+    // Freed here, while the thread still counts as alive: the application finalises libssh
+    // only once no worker is left that could be inside it.
+    connection.reset();
     return nullptr;
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/records/Records.h"
-#include "printing/LibSshSession.h"
-#include "tunnel/LoopbackSocket.h"
+#include "net/LibSshSession.h"
+#include "platform/LoopbackSocket.h"
 
 // Carries one local TCP connection through a direct-tcpip channel of an SSH connection that a
 // session request opened. Listens on 127.0.0.1 at the session's local port (the forwarding

@@ -11,9 +11,9 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "platform/LocaleText.h"
 #include "platform/Printers.h"
 #include "ui/LinkSpeed.h"
-#include "ui/LocaleText.h"
 #include "ui/MirlNxTaskBarIcon.h"
 #include "ui/PrinterSelection.h"
 #include "ui/wxImagePanel.h"
@@ -93,11 +93,13 @@ wxIcon PlainTrayIcon() {
 }
 }  // namespace
 
-wxBEGIN_EVENT_TABLE(MirlNxFrame, wxFrame) EVT_CLOSE(MirlNxFrame::OnClose)
-    EVT_ICONIZE(MirlNxFrame::OnIconize) wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(MirlNxFrame, wxFrame)
+    EVT_CLOSE(MirlNxFrame::OnClose)
+    EVT_ICONIZE(MirlNxFrame::OnIconize)
+wxEND_EVENT_TABLE()
 
-        MirlNxFrame::MirlNxFrame(FrameOwner* app, const wxString& title, const wxPoint& pos,
-                                 const wxSize& size, long style, const wxString& resources_folder)
+MirlNxFrame::MirlNxFrame(FrameOwner* app, const wxString& title, const wxPoint& pos,
+                         const wxSize& size, long style, const wxString& resources_folder)
     : wxFrame(nullptr, wxID_ANY, title, pos, size, style), application(app) {
     auto* panel =
         new wxImagePanel(this, resources_folder + "/" + kBackgroundImageFile, wxBITMAP_TYPE_ANY);
@@ -129,6 +131,8 @@ void MirlNxFrame::BuildForm(wxWindow* panel) {
         BannerText(panel, "Not Connected", wxPoint(400, 195), wxDefaultSize, 0, SmallFont());
     printer_status =
         BannerText(panel, "Not Connected", wxPoint(400, 325), wxDefaultSize, 0, SmallFont());
+    desktop_status->SetName("desktop_status");
+    printer_status->SetName("printer_status");
 
     user_id_field =
         new wxTextCtrl(panel, wxID_ANY, wxEmptyString, wxPoint(154, 136), wxSize(202, 20));
@@ -136,6 +140,9 @@ void MirlNxFrame::BuildForm(wxWindow* panel) {
                                     wxSize(202, 20), wxTE_PASSWORD);
 
     connect_button = new wxButton(panel, ID_CONNECT, "Connect", wxPoint(154, 294), wxSize(202, 27));
+    user_id_field->SetName("user_id");
+    password_field->SetName("password");
+    connect_button->SetName("connect");
     connect_button->SetForegroundColour(White());
     connect_button->SetBackgroundColour(kButtonGreen);
     Bind(wxEVT_BUTTON, &MirlNxFrame::OnConnect, this, ID_CONNECT);
@@ -156,6 +163,7 @@ void MirlNxFrame::BuildForm(wxWindow* panel) {
 
     const wxString profiles[] = {"Low-bandwidth connection", "Default", "High-speed network"};
     profile_list = new wxChoice(panel, wxID_ANY, wxPoint(154, 220), wxSize(202, 28), 3, profiles);
+    profile_list->SetName("profile_list");
     profile_list->SetFont(SmallFont());
     profile_list->SetSelection(kDefaultProfile);
 
@@ -166,12 +174,14 @@ void MirlNxFrame::BuildPrinterList(wxWindow* panel) {
     const std::vector<wxString> names = GetPrinterNames();
     if (names.empty()) {
         printer_list = new wxChoice(panel, wxID_ANY, wxPoint(154, 188), wxSize(212, 28));
+        printer_list->SetName("printer_list");
         printer_list->Disable();
         return;
     }
     wxArrayString entries;
     for (const wxString& name : names) entries.Add(name);
     printer_list = new wxChoice(panel, wxID_ANY, wxPoint(154, 188), wxSize(202, 28), entries);
+    printer_list->SetName("printer_list");
     printer_list->SetFont(SmallFont());
     const int chosen = DefaultPrinterIndex(names, GetDefaultPrinterName());
     if (chosen >= 0) printer_list->SetSelection(chosen);
@@ -230,5 +240,7 @@ void MirlNxFrame::OnClose(wxCloseEvent&) {
 }
 
 void MirlNxFrame::OnIconize(wxIconizeEvent&) {
-    if (IsIconized() && IsShown()) Hide();
+    // Hidden, the window comes back only through the tray icon: without a tray it stays an
+    // ordinary minimised window.
+    if (IsIconized() && IsShown() && tray_icon != nullptr && wxTaskBarIcon::IsAvailable()) Hide();
 }

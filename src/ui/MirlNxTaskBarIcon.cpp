@@ -6,11 +6,11 @@
 
 wxBEGIN_EVENT_TABLE(MirlNxTaskBarIcon, wxTaskBarIcon)
     EVT_MENU(ID_TRAY_RESTORE, MirlNxTaskBarIcon::OnRestore)
-        EVT_MENU(ID_TRAY_EXIT, MirlNxTaskBarIcon::OnExit)
-            EVT_TASKBAR_LEFT_DCLICK(MirlNxTaskBarIcon::OnLeftDoubleClick) wxEND_EVENT_TABLE()
+    EVT_MENU(ID_TRAY_EXIT, MirlNxTaskBarIcon::OnExit)
+    EVT_TASKBAR_LEFT_DCLICK(MirlNxTaskBarIcon::OnLeftDoubleClick)
+wxEND_EVENT_TABLE()
 
-                MirlNxTaskBarIcon::MirlNxTaskBarIcon(MirlNxFrame* main_window)
-    : frame(main_window) {}
+MirlNxTaskBarIcon::MirlNxTaskBarIcon(MirlNxFrame* main_window) : frame(main_window) {}
 
 MirlNxTaskBarIcon::~MirlNxTaskBarIcon() = default;
 

@@ -6,7 +6,7 @@
 class wxDC;
 
 // A panel that paints a bitmap, loaded from a file, at its top left corner; the parent of every
-// control of the login form. Without a readable file it paints nothing and works as before.
+// control of the login form. Without a readable file it paints nothing and is otherwise the same.
 class wxImagePanel : public wxPanel {
   public:
     wxImagePanel(wxWindow* parent, const wxString& file, wxBitmapType format);

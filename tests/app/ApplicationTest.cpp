@@ -39,10 +39,8 @@ void ApplicationTest::StartApp() {
     ASSERT_NE(sandbox, nullptr) << "the sandbox comes first: the application reads its ports";
     ASSERT_TRUE(TheApp().OnInit());
     ASSERT_NE(TheApp().GetFrame(), nullptr);
-    controls = FormControls(TheApp().GetFrame());
-    ASSERT_EQ(controls.size(), 14u);
-    trail = std::make_unique<WindowLookTrail>(controls[kDesktopStatus], controls[kPrinterStatus],
-                                              controls[kConnectButton]);
+    trail = std::make_unique<WindowLookTrail>(
+        Control(kDesktopStatusControl), Control(kPrinterStatusControl), Control(kConnectControl));
     PumpFor(std::chrono::milliseconds(100));
 }
 
@@ -61,14 +59,14 @@ void ApplicationTest::Shutdown() {
 }
 
 void ApplicationTest::TypeLogin(const std::string& user, const std::string& password) {
-    dynamic_cast<wxTextCtrl*>(controls[kUserId])->ChangeValue(wxString::FromUTF8(user));
-    dynamic_cast<wxTextCtrl*>(controls[kPasswordField])->ChangeValue(wxString::FromUTF8(password));
+    dynamic_cast<wxTextCtrl*>(Control(kUserIdControl))->ChangeValue(wxString::FromUTF8(user));
+    dynamic_cast<wxTextCtrl*>(Control(kPasswordControl))->ChangeValue(wxString::FromUTF8(password));
 }
 
 void ApplicationTest::PressButton() {
     wxCommandEvent press(wxEVT_BUTTON, ID_CONNECT);
-    press.SetEventObject(controls[kConnectButton]);
-    controls[kConnectButton]->GetEventHandler()->ProcessEvent(press);
+    press.SetEventObject(Control(kConnectControl));
+    Control(kConnectControl)->GetEventHandler()->ProcessEvent(press);
     trail->Sample();
 }
 
@@ -78,15 +76,15 @@ void ApplicationTest::Connect() {
 }
 
 std::string ApplicationTest::Desktop() const {
-    return Text(controls[kDesktopStatus]);
+    return Text(Control(kDesktopStatusControl));
 }
 
 std::string ApplicationTest::Printer() const {
-    return Text(controls[kPrinterStatus]);
+    return Text(Control(kPrinterStatusControl));
 }
 
 std::string ApplicationTest::Button() const {
-    return Text(controls[kConnectButton]) + (controls[kConnectButton]->IsEnabled() ? "+" : "-");
+    return Text(Control(kConnectControl)) + (Control(kConnectControl)->IsEnabled() ? "+" : "-");
 }
 
 bool ApplicationTest::WaitForLook(const std::string& desktop, const std::string& button,
@@ -122,4 +120,10 @@ std::vector<std::string> ApplicationTest::LooseTempFiles() const {
         if (!std::filesystem::is_directory(path)) files.push_back(path);
     }
     return files;
+}
+
+wxWindow* ApplicationTest::Control(const char* name) const {
+    wxWindow* control = FormControl(TheApp().GetFrame(), name);
+    EXPECT_NE(control, nullptr) << "no control named " << name;
+    return control;
 }

@@ -36,10 +36,6 @@ class RecordingLog : public wxLog {
     wxLog* previous;
 };
 
-// Positions of the controls among the window's background panel's children.
-constexpr size_t kDesktopStatus = 2, kPrinterStatus = 3, kUserId = 4, kPasswordField = 5,
-                 kConnectButton = 6, kPrinterList = 10;
-
 // The user and password the sandbox knows for the login and the print queue.
 extern const char* const kUser;
 extern const char* const kPassword;
@@ -91,6 +87,7 @@ class ApplicationTest : public testing::Test {
     CupsServer cups;
     std::unique_ptr<Sandbox> sandbox;
     WorkingFolder folder;
-    std::vector<wxWindow*> controls;
+    // The window's form control of that name (support/MainWindowHarness.h).
+    wxWindow* Control(const char* name) const;
     std::unique_ptr<WindowLookTrail> trail;
 };

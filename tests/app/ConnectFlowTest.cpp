@@ -143,3 +143,38 @@ TEST_F(ConnectFlow, ViewerThatCannotStartIsReportedAndLeavesNothingHeld) {
     EXPECT_EQ(Messages().size(), 1u);
 }
 }  // namespace
+
+namespace {
+// The sandbox logs a body's bytes as the characters U+0000..U+00FF; back to the bytes.
+std::string BodyBytes(const std::string& logged) {
+    std::string bytes;
+    for (std::size_t i = 0; i < logged.size(); ++i) {
+        const auto c = static_cast<unsigned char>(logged[i]);
+        if (c < 0x80 || i + 1 == logged.size()) {
+            bytes += static_cast<char>(c);
+        } else {
+            bytes += static_cast<char>(((c & 0x03) << 6) | (logged[++i] & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+// Typed into the real window under a UTF-8 character locale, a non-ASCII user ID and password
+// reach the login service in UTF-8: the user ID as it is, the password percent-encoded.
+TEST_F(ConnectFlow, NonAsciiCredentialsGoOutAsUtf8) {
+    setenv("LC_ALL", "C.UTF-8", 1);  // the application takes its character set from here
+    StartSandbox(false);
+    StartApp();
+    TypeLogin("j\xC3\xB6rg", "p\xC3\xA4ss\xE2\x82\xAC");
+    PressButton();
+    ASSERT_TRUE(PumpUntil([&] { return LoginRequests() == 1; }, std::chrono::seconds(30)));
+    std::string body;
+    for (const auto& request : sandbox->HttpsRequests()) {
+        if (request.value("path", "") == "/session/start/") {
+            body = BodyBytes(request.value("body", ""));
+        }
+    }
+    EXPECT_EQ(body.rfind("u=j\xC3\xB6rg&p=p%C3%A4ss%E2%82%AC&", 0), 0u) << body;
+    unsetenv("LC_ALL");
+}
+}  // namespace

@@ -98,7 +98,7 @@ TEST_F(PrintQueueFlow, PrinterChosenWhileConnectedIsTheOneUsed) {
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
     ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
 
-    auto* printers = dynamic_cast<wxChoice*>(controls[kPrinterList]);
+    auto* printers = dynamic_cast<wxChoice*>(Control(kPrinterListControl));
     ASSERT_NE(printers, nullptr);
     printers->SetSelection(printers->FindString("Desk_Inkjet", true));
     QueuePrintFile(*sandbox, kUser, "later.pdf", "%PDF-1.4 later\n");

@@ -10,32 +10,25 @@
 #include "support/MainWindowHarness.h"
 
 namespace {
-// Positions of the controls among the panel's children.
-constexpr size_t kDesktopStatus = 2, kPrinterStatus = 3, kUserId = 4, kPassword = 5,
-                 kConnectButton = 6, kPrinterList = 10, kProfileList = 12;
 
 class MainWindowBehaviour : public testing::Test {
   protected:
-    void Open() {
-        frame = OpenMainWindow(owner);
-        controls = FormControls(frame);
-        ASSERT_EQ(controls.size(), 14u);
-    }
+    void Open() { frame = OpenMainWindow(owner); }
     void TearDown() override { CloseMainWindow(owner); }
 
     void PressConnect() {
         wxCommandEvent press(wxEVT_BUTTON, ID_CONNECT);
-        press.SetEventObject(controls[kConnectButton]);
-        controls[kConnectButton]->GetEventHandler()->ProcessEvent(press);
+        press.SetEventObject(Control(kConnectControl));
+        Control(kConnectControl)->GetEventHandler()->ProcessEvent(press);
     }
-    wxChoice* Profiles() { return dynamic_cast<wxChoice*>(controls[kProfileList]); }
-    wxChoice* Printers() { return dynamic_cast<wxChoice*>(controls[kPrinterList]); }
-    wxString Label(size_t index) { return controls[index]->GetLabel(); }
+    wxChoice* Profiles() { return dynamic_cast<wxChoice*>(Control(kProfileListControl)); }
+    wxChoice* Printers() { return dynamic_cast<wxChoice*>(Control(kPrinterListControl)); }
+    wxWindow* Control(const char* name) { return FormControl(frame, name); }
+    wxString Label(const char* name) { return Control(name)->GetLabel(); }
 
     CupsServer cups;
     RecordingFrameOwner owner;
     MirlNxFrame* frame = nullptr;
-    std::vector<wxWindow*> controls;
 };
 
 TEST_F(MainWindowBehaviour, ProfileListIsLockedUnlessTheButtonReadsConnect) {
@@ -52,12 +45,12 @@ TEST_F(MainWindowBehaviour, ProfileListIsLockedUnlessTheButtonReadsConnect) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.label);
         frame->SetConnectButton(step.label, step.enabled);
-        EXPECT_EQ(Label(kConnectButton), step.label);
-        EXPECT_EQ(controls[kConnectButton]->IsEnabled(), step.enabled);
+        EXPECT_EQ(Label(kConnectControl), step.label);
+        EXPECT_EQ(Control(kConnectControl)->IsEnabled(), step.enabled);
         EXPECT_EQ(Profiles()->IsEnabled(), step.profiles_enabled);
         // Only the profile is ever locked.
-        EXPECT_TRUE(controls[kUserId]->IsEnabled());
-        EXPECT_TRUE(controls[kPassword]->IsEnabled());
+        EXPECT_TRUE(Control(kUserIdControl)->IsEnabled());
+        EXPECT_TRUE(Control(kPasswordControl)->IsEnabled());
         EXPECT_FALSE(frame->IsLegacyConnection());
     }
 }
@@ -82,19 +75,19 @@ TEST_F(MainWindowBehaviour, ConnectWithEmptyFieldsHandsOverEmptyStringsAndShowsC
     ASSERT_EQ(owner.connects.size(), 1u);
     EXPECT_EQ(owner.connects[0].first, "");
     EXPECT_EQ(owner.connects[0].second, "");
-    EXPECT_EQ(Label(kConnectButton), "Connecting...");
-    EXPECT_FALSE(controls[kConnectButton]->IsEnabled());
+    EXPECT_EQ(Label(kConnectControl), "Connecting...");
+    EXPECT_FALSE(Control(kConnectControl)->IsEnabled());
     EXPECT_FALSE(Profiles()->IsEnabled());
-    EXPECT_EQ(Label(kDesktopStatus), "Connecting...");
+    EXPECT_EQ(Label(kDesktopStatusControl), "Connecting...");
     // No printers: the printer status keeps its text.
     EXPECT_FALSE(frame->HasPrinter());
-    EXPECT_EQ(Label(kPrinterStatus), "Not Connected");
+    EXPECT_EQ(Label(kPrinterStatusControl), "Not Connected");
 }
 
 TEST_F(MainWindowBehaviour, ConnectHandsOverWhatWasTyped) {
     Open();
-    dynamic_cast<wxTextCtrl*>(controls[kUserId])->ChangeValue("alice");
-    dynamic_cast<wxTextCtrl*>(controls[kPassword])->ChangeValue("s3cret pass");
+    dynamic_cast<wxTextCtrl*>(Control(kUserIdControl))->ChangeValue("alice");
+    dynamic_cast<wxTextCtrl*>(Control(kPasswordControl))->ChangeValue("s3cret pass");
     PressConnect();
     ASSERT_EQ(owner.connects.size(), 1u);
     EXPECT_EQ(owner.connects[0], std::make_pair(std::string("alice"), std::string("s3cret pass")));
@@ -108,14 +101,14 @@ TEST_F(MainWindowBehaviour, PrinterStatusShowsConnectingOnlyWhenAPrinterIsChosen
     EXPECT_EQ(frame->GetPrinter(), "");
     frame->SetPrinterStatus("Printing");
     PressConnect();
-    EXPECT_EQ(Label(kPrinterStatus), "Printing");
+    EXPECT_EQ(Label(kPrinterStatusControl), "Printing");
 
     frame->SetConnectButton("Connect", true);
     Printers()->SetSelection(Printers()->FindString("Office_Laser", true));
     EXPECT_EQ(frame->GetPrinter(), "Office_Laser");
     EXPECT_TRUE(frame->HasPrinter());
     PressConnect();
-    EXPECT_EQ(Label(kPrinterStatus), "Connecting...");
+    EXPECT_EQ(Label(kPrinterStatusControl), "Connecting...");
     EXPECT_EQ(owner.connects.size(), 2u);
 }
 
@@ -123,9 +116,10 @@ TEST_F(MainWindowBehaviour, StatusTextsAreShownAndSizedToFit) {
     Open();
     frame->SetDesktopStatus("Connected");
     frame->SetPrinterStatus("Waiting for documents to print");
-    EXPECT_EQ(Label(kDesktopStatus), "Connected");
-    EXPECT_EQ(Label(kPrinterStatus), "Waiting for documents to print");
-    EXPECT_EQ(controls[kPrinterStatus]->GetSize(), controls[kPrinterStatus]->GetBestSize());
+    EXPECT_EQ(Label(kDesktopStatusControl), "Connected");
+    EXPECT_EQ(Label(kPrinterStatusControl), "Waiting for documents to print");
+    EXPECT_EQ(Control(kPrinterStatusControl)->GetSize(),
+              Control(kPrinterStatusControl)->GetBestSize());
 }
 
 // Saves and restores the C library's character conversion locale.
@@ -146,8 +140,9 @@ TEST_F(MainWindowBehaviour, TextTheLocaleCannotRepresentBecomesEmpty) {
     ASSERT_EQ(cups.SetDefault("Office_Laser"), 0);
     Open();
     Printers()->SetString(0, wxString::FromUTF8("Drucker-\xC3\xBC"));
-    dynamic_cast<wxTextCtrl*>(controls[kUserId])->ChangeValue(wxString::FromUTF8("j\xC3\xB6rg"));
-    dynamic_cast<wxTextCtrl*>(controls[kPassword])->ChangeValue("plain");
+    dynamic_cast<wxTextCtrl*>(Control(kUserIdControl))
+        ->ChangeValue(wxString::FromUTF8("j\xC3\xB6rg"));
+    dynamic_cast<wxTextCtrl*>(Control(kPasswordControl))->ChangeValue("plain");
     {
         CharacterLocale ascii("C");
         ASSERT_TRUE(ascii.applied);
@@ -159,7 +154,7 @@ TEST_F(MainWindowBehaviour, TextTheLocaleCannotRepresentBecomesEmpty) {
     ASSERT_EQ(owner.connects.size(), 1u);
     EXPECT_EQ(owner.connects[0].first, "");
     EXPECT_EQ(owner.connects[0].second, "plain");
-    EXPECT_EQ(Label(kPrinterStatus), "Not Connected");
+    EXPECT_EQ(Label(kPrinterStatusControl), "Not Connected");
 
     CharacterLocale utf8("C.UTF-8");
     ASSERT_TRUE(utf8.applied);

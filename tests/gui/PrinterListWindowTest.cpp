@@ -5,11 +5,8 @@
 #include "support/MainWindowHarness.h"
 
 namespace {
-constexpr size_t kPrinterList = 10;
-
 wxChoice* PrinterListOf(MirlNxFrame* frame) {
-    const std::vector<wxWindow*> controls = FormControls(frame);
-    return controls.size() == 14 ? dynamic_cast<wxChoice*>(controls[kPrinterList]) : nullptr;
+    return dynamic_cast<wxChoice*>(FormControl(frame, kPrinterListControl));
 }
 
 TEST(PrinterListWindow, ShowsEveryPrinterWithTheDefaultSelected) {

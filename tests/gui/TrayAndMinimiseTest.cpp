@@ -12,11 +12,18 @@
 namespace {
 using std::chrono::seconds;
 
-// Minimising needs a window manager to take effect on an X display.
+// Minimising needs a window manager to take effect on an X display, and hiding to the tray a
+// tray to come back from.
 class TrayAndMinimise : public testing::Test {
   protected:
-    static void SetUpTestSuite() { manager = std::make_unique<WindowManager>(); }
-    static void TearDownTestSuite() { manager.reset(); }
+    static void SetUpTestSuite() {
+        manager = std::make_unique<WindowManager>();
+        system_tray = std::make_unique<SystemTray>();
+    }
+    static void TearDownTestSuite() {
+        system_tray.reset();
+        manager.reset();
+    }
 
     void SetUp() override {
         frame = OpenMainWindow(owner);
@@ -38,12 +45,14 @@ class TrayAndMinimise : public testing::Test {
     }
 
     static std::unique_ptr<WindowManager> manager;
+    static std::unique_ptr<SystemTray> system_tray;
     CupsServer cups;
     RecordingFrameOwner owner;
     MirlNxFrame* frame = nullptr;
     MirlNxTaskBarIcon* tray = nullptr;
 };
 std::unique_ptr<WindowManager> TrayAndMinimise::manager;
+std::unique_ptr<SystemTray> TrayAndMinimise::system_tray;
 
 TEST_F(TrayAndMinimise, MinimisingHidesAndRestoreBringsItBack) {
     MinimiseAndWaitUntilHidden();
@@ -98,4 +107,19 @@ TEST_F(TrayAndMinimise, EveryMenuRequestBuildsANewMenu) {
         EXPECT_TRUE(items[0]->GetHelp().empty());
     }
 }
+// Without a tray a hidden window could never come back: minimising then iconifies as usual.
+TEST(MinimiseWithoutTray, TheWindowIsIconifiedNotHidden) {
+    WindowManager manager;
+    ASSERT_FALSE(SystemTray::Available());
+    CupsServer cups;
+    RecordingFrameOwner owner;
+    MirlNxFrame* frame = OpenMainWindow(owner);
+    ASSERT_TRUE(PumpUntil([&] { return frame->IsShownOnScreen(); }, seconds(10)));
+    frame->Iconize(true);
+    EXPECT_TRUE(PumpUntil([&] { return frame->IsIconized(); }, seconds(10)));
+    PumpFor(std::chrono::milliseconds(500));
+    EXPECT_TRUE(frame->IsShown());
+    CloseMainWindow(owner);
+}
+
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "config/Deployment.h"
-#include "service/HttpsRequest.h"
+#include "net/HttpsRequest.h"
 #include "support/HttpsSandboxTest.h"
 #include "support/LoopbackPorts.h"
 #include "support/Sandbox.h"

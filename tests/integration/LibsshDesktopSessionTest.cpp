@@ -22,6 +22,10 @@
 #include "tunnel/SshTunnel.h"
 
 namespace {
+SshTunnel* NewSshTunnel(wxEvtHandler* sink, LibSshSessionPtr connection,
+                        const MirlNxSession& session) {
+    return new SshTunnel(sink, std::move(connection), session);
+}
 
 bool FolderEmpty(const std::string& folder) {
     return std::filesystem::is_empty(folder);
@@ -81,8 +85,9 @@ class LibsshDesktopSessionTest : public ::testing::Test {
     // thread it returned is then stopped before it was started, i.e. deleted).
     std::string FailureOf(const std::string& key = BuildKeyText("session_request_key")) {
         try {
-            auto result = LibsshDesktopSession(key).CreateSession(
-                &recorder, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
+            auto result =
+                LibsshDesktopSession(key, NewSshTunnel)
+                    .CreateSession(&recorder, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
             delete result.second.thread;  // never started
             return "";
         } catch (const std::string& message) {
@@ -97,7 +102,7 @@ class LibsshDesktopSessionTest : public ::testing::Test {
 TEST_F(LibsshDesktopSessionTest, TheSessionsTunnelCarriesBytesToTheDesktop) {
     PrivateTempFolder temp;
     auto [session, handles] =
-        LibsshDesktopSession(BuildKeyText("session_request_key"))
+        LibsshDesktopSession(BuildKeyText("session_request_key"), NewSshTunnel)
             .CreateSession(&recorder, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
     ASSERT_NE(handles.thread, nullptr);
     EXPECT_EQ(handles.process, nullptr);
@@ -210,7 +215,7 @@ TEST(LibsshDesktopSessionConnect, ANonListeningServerPortFailsToConnect) {
     EventRecorder recorder;
     const auto port = static_cast<std::uint16_t>(FreeLoopbackPort());
     try {
-        LibsshDesktopSession(BuildKeyText("session_request_key"))
+        LibsshDesktopSession(BuildKeyText("session_request_key"), NewSshTunnel)
             .CreateSession(&recorder, {"127.0.0.1", "127.0.0.1", port},
                            SampleLogin("alice", "pa\"ss", "adsl"));
         ADD_FAILURE() << "connected";

@@ -9,6 +9,7 @@
 #include "session/OpensshProcess.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
+#include "support/LibSshLogin.h"
 #include "support/LoopbackClient.h"
 #include "support/Sandbox.h"
 #include "support/TempDir.h"
@@ -25,7 +26,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 }
 
 std::string TunnelKey() {
-    return ReadWholeFile(std::string(TOLLIVANCE_KEY_DIR) + "/tunnel_key.pem");
+    return BuildKeyText("tunnel_key");
 }
 
 // A working folder whose openssh/ssh is a script standing in for ssh: it records its arguments,

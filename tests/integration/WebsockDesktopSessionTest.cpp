@@ -10,6 +10,7 @@
 #include "session/WebsockDesktopSession.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
+#include "support/LibSshLogin.h"
 #include "support/LoopbackClient.h"
 #include "support/SampleRecords.h"
 #include "support/Sandbox.h"
@@ -25,9 +26,7 @@ struct ProxyFixture {
     WebsockDesktopSession variant{
         "127.0.0.1:" + std::to_string(sandbox.Port("https_untrusted")),
         ForwardingOptions{LinuxLayout(), std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux",
-                          temp.path(),
-                          ReadWholeFile(std::string(TOLLIVANCE_KEY_DIR) + "/tunnel_key.pem"),
-                          std::chrono::seconds(30)}};
+                          temp.path(), BuildKeyText("tunnel_key"), std::chrono::seconds(30)}};
     MirlNxServer server{"127.0.0.1", "10.1.2.3", static_cast<std::uint16_t>(sandbox.Port("ssh"))};
     EventRecorder sink;
 

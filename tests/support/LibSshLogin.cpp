@@ -3,7 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "session/LibsshConnection.h"
+#include "net/LibsshConnection.h"
 #include "support/TempDir.h"
 
 std::string CurrentUserName() {
@@ -11,8 +11,17 @@ std::string CurrentUserName() {
     return entry != nullptr ? entry->pw_name : "root";
 }
 
+std::string BuildKeyFile(const std::string& name) {
+    // The deployment's own key files when the build was given them, else the generated ones.
+    return name == "tunnel_key" ? TOLLIVANCE_TUNNEL_KEY_FILE : TOLLIVANCE_SESSION_REQUEST_KEY_FILE;
+}
+
+std::string BuildPublicKeyFile(const std::string& name) {
+    return std::string(TOLLIVANCE_KEY_DIR) + "/" + name + ".pub";
+}
+
 std::string BuildKeyText(const std::string& name) {
-    return ReadWholeFile(std::string(TOLLIVANCE_KEY_DIR) + "/" + name + ".pem");
+    return ReadWholeFile(BuildKeyFile(name));
 }
 
 LibSshSessionPtr LoginAsCurrentUser(int port) {

@@ -47,3 +47,7 @@ std::vector<wxWindow*> FormControls(MirlNxFrame* frame) {
     for (wxWindow* child : top.GetFirst()->GetData()->GetChildren()) controls.push_back(child);
     return controls;
 }
+
+wxWindow* FormControl(MirlNxFrame* frame, const char* name) {
+    return frame != nullptr ? wxWindow::FindWindowByName(name, frame) : nullptr;
+}

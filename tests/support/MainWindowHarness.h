@@ -30,3 +30,15 @@ void CloseMainWindow(RecordingFrameOwner& owner);
 
 // The children of the window's background panel, in creation order.
 std::vector<wxWindow*> FormControls(MirlNxFrame* frame);
+
+// The names the window gives its form controls.
+inline constexpr const char* kDesktopStatusControl = "desktop_status";
+inline constexpr const char* kPrinterStatusControl = "printer_status";
+inline constexpr const char* kUserIdControl = "user_id";
+inline constexpr const char* kPasswordControl = "password";
+inline constexpr const char* kConnectControl = "connect";
+inline constexpr const char* kPrinterListControl = "printer_list";
+inline constexpr const char* kProfileListControl = "profile_list";
+
+// The window's form control of that name; null when there is none.
+wxWindow* FormControl(MirlNxFrame* frame, const char* name);

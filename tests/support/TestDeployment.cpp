@@ -1,5 +1,6 @@
 #include "support/TestDeployment.h"
 
+#include "support/LibSshLogin.h"
 #include "support/Sandbox.h"
 #include "support/TempDir.h"
 
@@ -11,8 +12,8 @@ Deployment& MutableTestDeployment() {
         "127.0.0.1",
         18023,
         std::string(TOLLIVANCE_PKI_DIR) + "/ca.pem",
-        ReadWholeFile(std::string(TOLLIVANCE_KEY_DIR) + "/session_request_key.pem"),
-        ReadWholeFile(std::string(TOLLIVANCE_KEY_DIR) + "/tunnel_key.pem"),
+        BuildKeyText("session_request_key"),
+        BuildKeyText("tunnel_key"),
     };
     return deployment;
 }

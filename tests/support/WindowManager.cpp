@@ -1,8 +1,12 @@
 #include "support/WindowManager.h"
 
+#include <wx/taskbar.h>
+
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
+
+#include "support/EventPump.h"
 
 bool WindowManager::Running() {
     // A compliant manager sets this property on the root window once it has taken over.
@@ -29,4 +33,20 @@ WindowManager::~WindowManager() {
     manager->Stop();
     // Leave the display as it was, so the next start waits for the new manager.
     std::system("xprop -root -remove _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1");
+}
+
+bool SystemTray::Available() {
+    return wxTaskBarIcon::IsAvailable();
+}
+
+SystemTray::SystemTray() {
+    if (Available()) return;
+    tray = std::make_unique<ChildProcess>(std::vector<std::string>{"trayer", "--expand", "true"});
+    if (!PumpUntil([] { return Available(); }, std::chrono::seconds(20))) {
+        throw std::runtime_error("trayer did not take over the tray within 20 s");
+    }
+}
+
+SystemTray::~SystemTray() {
+    if (tray) tray->Stop();
 }

@@ -20,3 +20,19 @@ class WindowManager {
   private:
     std::unique_ptr<ChildProcess> manager;
 };
+
+// A system tray on the test's display (trayer), so that the toolkit finds a tray to put its
+// icon in. Waits until the tray has taken over, and stops it when destroyed.
+class SystemTray {
+  public:
+    SystemTray();
+    ~SystemTray();
+    SystemTray(const SystemTray&) = delete;
+    SystemTray& operator=(const SystemTray&) = delete;
+
+    // Whether the toolkit sees a tray on the display.
+    static bool Available();
+
+  private:
+    std::unique_ptr<ChildProcess> tray;
+};

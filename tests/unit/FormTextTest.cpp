@@ -3,8 +3,8 @@
 #include <clocale>
 #include <string>
 
+#include "platform/LocaleText.h"
 #include "ui/LinkSpeed.h"
-#include "ui/LocaleText.h"
 #include "ui/PrinterSelection.h"
 
 namespace {

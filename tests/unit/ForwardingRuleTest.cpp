@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "session/ForwardingRule.h"
+#include "net/ForwardingRule.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "service/HttpsRequest.h"
+#include "net/HttpsRequest.h"
 #include "service/LoginExchange.h"
 #include "service/RandomString.h"
 

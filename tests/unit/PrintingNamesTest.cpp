@@ -53,6 +53,7 @@ TEST(PrintCommandLine, KeepsPrinterAndFileIntactInQuotes) {
          "\"/home/ann/my apps/sumatraPDF\" -print-to \"lp0\" \"/tmp/f\""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PrintCommandLine(c.layout, c.working_folder, c.printer, c.file), c.expected);
+        EXPECT_EQ(PrintCommandLine(c.layout, c.working_folder, c.printer, c.file).Text(),
+                  c.expected);
     }
 }

@@ -22,7 +22,8 @@ MirlNxSession Session(const std::string& host, std::uint16_t port, bool tunnel_m
 TEST(SshCommandLine, WindowsExampleToTheByte) {
     EXPECT_EQ(BuildSshCommandLine(WindowsLayout(), "C:\\Tollivance", Server("srv.example", 22),
                                   Session("desk.example", 5901, false),
-                                  "C:\\Users\\x\\AppData\\Local\\Temp\\ab12"),
+                                  "C:\\Users\\x\\AppData\\Local\\Temp\\ab12")
+                  .Text(),
               "C:\\Tollivance\\openssh\\ssh.exe -o UserKnownHostsFile=/dev/null -o "
               "StrictHostKeyChecking=no -p 22 -v -i C:\\Users\\x\\AppData\\Local\\Temp\\ab12 -l "
               "mirlnx -L 9901:desk.example:5901 srv.example");
@@ -57,14 +58,17 @@ TEST(SshCommandLine, Cases) {
          "9901:desk:5901 srv"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(BuildSshCommandLine(c.layout, c.working_folder, c.server, c.session, c.key_file),
-                  c.expected);
+        EXPECT_EQ(
+            BuildSshCommandLine(c.layout, c.working_folder, c.server, c.session, c.key_file).Text(),
+            c.expected);
     }
 }
 
 TEST(SshCommandLine, ArgumentsKeepBlanksInsideOneArgument) {
-    const std::vector<std::string> arguments = BuildSshArguments(
-        LinuxLayout(), "/home/a b", Server("srv", 22), Session("desk", 5901, false), "/tmp/x y/k");
+    const std::vector<std::string> arguments =
+        BuildSshCommandLine(LinuxLayout(), "/home/a b", Server("srv", 22),
+                            Session("desk", 5901, false), "/tmp/x y/k")
+            .Arguments();
     ASSERT_EQ(arguments.size(), 15u);
     EXPECT_EQ(arguments[0], "/home/a b/openssh/ssh");
     EXPECT_EQ(arguments[9], "/tmp/x y/k");

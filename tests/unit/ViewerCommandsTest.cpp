@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "app/ViewerCommands.h"
 #include "service/Sha256Hex.h"
 
@@ -15,7 +19,7 @@ MirlNxSession VncSession() {
 
 struct Case {
     const char* name;
-    std::string actual;
+    CommandLine actual;
     std::string expected;
 };
 }  // namespace
@@ -54,13 +58,13 @@ TEST(ViewerCommands, ExactCommandLines) {
          MapFtpCommand(win, "ann", "s4lt", "pw"),
          "cscript.exe scripts\\mapftp.vbs ann " + Sha256Hex("s4ltpw")},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(c.actual.Text(), c.expected) << c.name;
 }
 
 TEST(ViewerCommands, ForwardingSshWithDrives) {
     MirlNxSession session = VncSession();
     session.tunnel_mode = true;
-    EXPECT_EQ(ForwardingSshCommand(WindowsLayout(), "C:\\Q", session, "C:\\T\\k1"),
+    EXPECT_EQ(ForwardingSshCommand(WindowsLayout(), "C:\\Q", session, "C:\\T\\k1").Text(),
               "C:\\Q\\openssh\\ssh.exe -o UserKnownHostsFile=/dev/null -o "
               "StrictHostKeyChecking=no -i C:\\T\\k1 -l mirlnx -L 9901:127.0.0.1:5901 -p 5901 "
               "127.0.0.1");
@@ -68,18 +72,50 @@ TEST(ViewerCommands, ForwardingSshWithDrives) {
     session.ftp = {"ftp.in", 65535, "salt"};
     session.webdav = {"dav.in", 443, "x"};
     // The data port beside FTP port 65535 wraps to 0 in 16 bits.
-    EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1"),
+    EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1").Text(),
               "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
               "-i /tmp/k1 -l mirlnx -L 8021:ftp.in:65535 -L 0:ftp.in:0 -L 8022:dav.in:443 "
               "-L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
 }
 
 TEST(ViewerCommands, PathsAndNamesWithBlanksStayWhole) {
-    EXPECT_EQ(XServerCommand(WindowsLayout(), "C:\\Program Files\\Q"),
+    EXPECT_EQ(XServerCommand(WindowsLayout(), "C:\\Program Files\\Q").Text(),
               "\"C:\\Program Files\\Q\\vcxsrv\\vcxsrv.exe\" :0 -silent-dup-error -multiwindow "
               "-clipboard -notrayicon");
-    EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann lee", "", ""),
+    EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann lee", "", "").Text(),
               "sh scripts/mapftp.sh \"ann lee\" " + Sha256Hex(""));
-    EXPECT_EQ(QuoteIfNeeded(LinuxLayout(), "/my \"q\"\\x"), "\"/my \\\"q\\\"\\\\x\"");
-    EXPECT_EQ(QuoteIfNeeded(LinuxLayout(), "/plain/path"), "/plain/path");
+}
+
+// On POSIX the arguments go to the program as they are: a cookie or a user name is one
+// argument whatever it holds, and the text's extra blanks are no empty arguments.
+TEST(ViewerCommands, PosixArgumentsAreTheWordsOfTheCommand) {
+    MirlNxSession session = VncSession();
+    session.cookie = "K -via 10.0.0.1";
+    EXPECT_EQ(
+        VncViewerCommand(LinuxLayout(), "/opt/my q", session, "p").Arguments(),
+        (std::vector<std::string>{"/opt/my q/turbovnc/turbovnc-client-go", "-clipboard-to-server",
+                                  "-clipboard-from-server", "-compression", "9", "-quality", "40",
+                                  "-subsample", "2", "127.0.0.1:9901", "K -via 10.0.0.1"}));
+    EXPECT_EQ(
+        MapFtpCommand(LinuxLayout(), "ann \"lee\"", "s", "p").Arguments(),
+        (std::vector<std::string>{"sh", "scripts/mapftp.sh", "ann \"lee\"", Sha256Hex("sp")}));
+}
+
+// The one rule Windows programs split their command line by (backslashes stand for
+// themselves except before a double quote).
+TEST(CommandLineQuoting, WindowsSplittingRule) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain", "plain"},
+        {"C:\\dir\\file", "C:\\dir\\file"},
+        {"", "\"\""},
+        {"a b", "\"a b\""},
+        {"tab\there", "\"tab\there\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"C:\\Program Files\\", "\"C:\\Program Files\\\\\""},
+        {"a\\\"b", "\"a\\\\\\\"b\""},
+    };
+    for (const auto& [argument, quoted] : cases)
+        EXPECT_EQ(QuoteArgument(argument), quoted) << argument;
+    EXPECT_EQ(QuoteArgument("PDF", true), "\"PDF\"");
+    EXPECT_EQ(CommandLine("p").AddBlank().Add("x").Text(), "p  x");
 }

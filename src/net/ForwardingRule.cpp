@@ -1,4 +1,4 @@
-#include "session/ForwardingRule.h"
+#include "net/ForwardingRule.h"
 
 namespace {
 constexpr unsigned kLocalPortOffset = 4000;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "printing/LibSshSession.h"
+#include "net/LibSshSession.h"
 
 // The in-process SSH connection that a session request uses and its tunnel thread shares.
 

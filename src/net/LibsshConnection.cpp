@@ -1,4 +1,4 @@
-#include "session/LibsshConnection.h"
+#include "net/LibsshConnection.h"
 
 #include <memory>
 

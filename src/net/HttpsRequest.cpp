@@ -1,4 +1,4 @@
-#include "service/HttpsRequest.h"
+#include "net/HttpsRequest.h"
 
 #include <memory>
 #include <mutex>

@@ -1,15 +1,10 @@
-#include "platform/ColourDepth.h"
-
+#include <windows.h>
 #include <wx/dcclient.h>
-#include <wx/gdicmn.h>
 #include <wx/window.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "platform/ColourDepth.h"
 
 int ScreenColourDepth(wxWindow* window) {
-#ifdef _WIN32
     if (window == nullptr) {
         HDC screen = ::GetDC(nullptr);
         const int bits = ::GetDeviceCaps(screen, BITSPIXEL);
@@ -18,8 +13,4 @@ int ScreenColourDepth(wxWindow* window) {
     }
     wxClientDC dc(window);
     return ::GetDeviceCaps(static_cast<HDC>(dc.GetHDC()), BITSPIXEL);
-#else
-    (void)window;
-    return wxDisplayDepth();
-#endif
 }

@@ -11,12 +11,35 @@ using SocketHandle = int;
 constexpr SocketHandle kNoSocket = -1;
 #endif
 
+#include <cstdint>
+
+// Holds the socket library for its lifetime (Winsock must be started before and stopped after
+// use; POSIX needs nothing), so several users may exist at the same time.
+class SocketLibraryUse {
+  public:
+    SocketLibraryUse();
+    ~SocketLibraryUse();
+    SocketLibraryUse(const SocketLibraryUse&) = delete;
+    SocketLibraryUse& operator=(const SocketLibraryUse&) = delete;
+
+  private:
+    [[maybe_unused]] bool started = false;
+};
+
+// A new socket listening on 127.0.0.1:port with a backlog of 1 and send and receive time-outs
+// of timeout_ms. Throws the message (std::string) of the step that failed, after closing the
+// socket.
+SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms);
+// Accepts one waiting connection: the new socket, or kNoSocket (see LastCallWouldBlock).
+SocketHandle AcceptConnection(SocketHandle listener);
+
 // Shuts the socket down both ways and closes it.
 void ShutdownAndClose(SocketHandle socket);
 // recv/send that never raise SIGPIPE; the results are those of the system calls.
 long ReceiveSome(SocketHandle socket, char* buffer, int size);
 long SendSome(SocketHandle socket, const char* buffer, int size);
-// True when the last failed call would have blocked (including a send or receive time-out).
+// True when the last failed call would have blocked. A POSIX send or receive time-out counts
+// as that; a Winsock time-out does not, since it leaves the socket in an undefined state.
 bool LastCallWouldBlock();
 // Sets SO_RCVTIMEO or SO_SNDTIMEO; false on failure.
 bool SetReceiveTimeout(SocketHandle socket, int milliseconds);

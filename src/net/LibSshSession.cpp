@@ -1,4 +1,4 @@
-#include "printing/LibSshSession.h"
+#include "net/LibSshSession.h"
 
 LibSshSession::LibSshSession() : session(ssh_new()) {}
 

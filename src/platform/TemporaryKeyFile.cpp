@@ -1,28 +1,25 @@
-#include "session/TemporaryKeyFile.h"
+#include "platform/TemporaryKeyFile.h"
 
 #include <wx/file.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+#include "platform/LocaleText.h"
+#include "platform/OwnerOnlyFile.h"
 
 TemporaryKeyFile::TemporaryKeyFile(const std::string& folder, const std::string& pem) {
     wxFile file;
     // An empty name part: the toolkit picks the whole name (mkstemp, owner-only, on Unix).
-    const wxString name = wxFileName::CreateTempFileName(wxString::FromUTF8(folder + "/"), &file);
+    const wxString name = wxFileName::CreateTempFileName(FromLocaleBytes(folder + "/"), &file);
     if (name.empty() || !file.IsOpened()) {
         throw std::string("Could not create the key file in " + folder);
     }
-    file_path = name.utf8_string();
-#ifndef _WIN32
-    if (::fchmod(file.fd(), S_IRUSR | S_IWUSR) != 0) {
+    file_path = ToLocaleBytes(name);
+    if (!RestrictToOwner(file)) {
         file.Close();
         Remove();
         throw std::string("Could not protect the key file " + file_path);
     }
-#endif
     const bool written = file.Write(pem.data(), pem.size()) == pem.size();
     const bool closed = file.Close();
     if (!written || !closed) {
@@ -37,6 +34,6 @@ TemporaryKeyFile::~TemporaryKeyFile() {
 
 void TemporaryKeyFile::Remove() {
     if (file_path.empty()) return;
-    wxRemoveFile(wxString::FromUTF8(file_path));
+    wxRemoveFile(FromLocaleBytes(file_path));
     file_path.clear();
 }

@@ -1,4 +1,4 @@
-#include "app/WorkerRegistry.h"
+#include "app/records/WorkerRegistry.h"
 
 #include <mutex>
 #include <set>

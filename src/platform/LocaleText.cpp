@@ -1,4 +1,4 @@
-#include "ui/LocaleText.h"
+#include "platform/LocaleText.h"
 
 #include <wx/strconv.h>
 

@@ -1,0 +1,48 @@
+#include "platform/ChildProgram.h"
+
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/process.h>
+#include <wx/utils.h>
+
+#include "platform/LocaleText.h"
+
+bool IsRunnableProgram(const std::string& path) {
+    return !path.empty() && wxFileName::IsFileExecutable(FromLocaleBytes(path));
+}
+
+// The one platform difference is how the command reaches the system.
+long ExecuteCommand(const CommandLine& command, int flags, wxProcess* process,
+                    wxExecuteEnv* environment);
+
+long StartChildProgram(const ProgramStart& start, wxProcess* process) {
+    // A bare name ("sh", "cscript.exe") is the system's to find on its search path.
+    const std::string& program = start.command.Arguments().front();
+    const bool bare = program.find_first_of("/\\") == std::string::npos;
+    if (!bare && !IsRunnableProgram(program)) return 0;
+    wxExecuteEnv environment;
+    environment.cwd = FromLocaleBytes(start.working_folder);
+    if (!start.environment.empty()) {
+        wxGetEnvMap(&environment.env);
+        for (const auto& [name, value] : start.environment) {
+            environment.env[FromLocaleBytes(name)] = FromLocaleBytes(value);
+        }
+    }
+    int flags = wxEXEC_ASYNC;
+    if (start.group_leader) flags |= wxEXEC_MAKE_GROUP_LEADER;
+    if (start.hide_console) flags |= wxEXEC_HIDE_CONSOLE;
+    const long pid = ExecuteCommand(start.command, flags, process, &environment);
+    return pid > 0 ? pid : 0;
+}
+
+void EndChildProgram(long pid, bool with_group) {
+    if (pid <= 0) return;
+    wxLogNull quiet;  // a program that has just ended is no error
+    if (wxProcess::Kill(static_cast<int>(pid), wxSIGNONE) != wxKILL_OK) return;
+    // The whole group when asked; the program alone if that fails (it may lead none).
+    if (with_group &&
+        wxProcess::Kill(static_cast<int>(pid), wxSIGKILL, wxKILL_CHILDREN) == wxKILL_OK) {
+        return;
+    }
+    wxProcess::Kill(static_cast<int>(pid), wxSIGKILL);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+
+#include "platform/CommandLine.h"
+
+class wxProcess;
+
+// How one child program is started.
+struct ProgramStart {
+    explicit ProgramStart(CommandLine command, std::string working_folder = "")
+        : command(std::move(command)), working_folder(std::move(working_folder)) {}
+
+    CommandLine command;
+    std::string working_folder;  // empty: the client's own
+    // Set in the child's environment on top of a copy of the client's; empty: the child
+    // inherits the client's environment unchanged.
+    std::map<std::string, std::string> environment;
+    // Leader of a new process group, so that ending it also ends the programs it started.
+    bool group_leader = false;
+    bool hide_console = true;  // Windows: no console window for it
+};
+
+// True when path names a file this user may run.
+bool IsRunnableProgram(const std::string& path);
+
+// Starts the program asynchronously; process (may be null) hears of its end through
+// OnTerminate. Returns its process id, or 0 when it did not start: the program file (given
+// with its folder) is not a runnable file (the toolkit would otherwise report that only from
+// a child that seems to run) or the system refused. process is then not used and stays the caller's
+// to delete. POSIX: the arguments are passed as they are. Windows: the command's text.
+long StartChildProgram(const ProgramStart& start, wxProcess* process);
+
+// Ends a running program at once, with with_group also the programs in its process group. A
+// program that is gone already is left alone, quietly.
+void EndChildProgram(long pid, bool with_group = false);

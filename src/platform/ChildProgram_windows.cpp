@@ -1,0 +1,10 @@
+#include <wx/utils.h>
+
+#include "platform/ChildProgram.h"
+#include "platform/LocaleText.h"
+
+long ExecuteCommand(const CommandLine& command, int flags, wxProcess* process,
+                    wxExecuteEnv* environment) {
+    // Windows hands a program one command line, which it splits by the rule the text follows.
+    return wxExecute(FromLocaleBytes(command.Text()), flags, process, environment);
+}

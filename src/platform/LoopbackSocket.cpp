@@ -1,0 +1,39 @@
+// What the tunnel's socket calls share on Winsock and POSIX.
+#include <string>
+
+#include "platform/LoopbackSocket.h"
+#include "platform/SocketSystem.h"
+
+bool SetReceiveTimeout(SocketHandle socket, int milliseconds) {
+    return SetTimeout(socket, SO_RCVTIMEO, milliseconds);
+}
+
+bool SetSendTimeout(SocketHandle socket, int milliseconds) {
+    return SetTimeout(socket, SO_SNDTIMEO, milliseconds);
+}
+
+SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
+    const SocketHandle held = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (held == kNoSocket) throw std::string("Could not create socket");
+    const auto fail = [held](const char* message) {
+        ShutdownAndClose(held);
+        return std::string(message);
+    };
+    const int on = 1;
+    setsockopt(held, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+    if (!SetReceiveTimeout(held, timeout_ms)) throw fail("Could not set receive timeout");
+    if (!SetSendTimeout(held, timeout_ms)) throw fail("Could not set send timeout");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(held, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        throw fail("Could not bind socket");
+    }
+    if (listen(held, 1) != 0) throw fail("Could not listen on socket");
+    return held;
+}
+
+SocketHandle AcceptConnection(SocketHandle listener) {
+    return accept(listener, nullptr, nullptr);
+}

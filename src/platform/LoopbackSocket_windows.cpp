@@ -1,0 +1,69 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "platform/LoopbackSocket.h"
+#include "platform/SocketSystem.h"
+
+SocketLibraryUse::SocketLibraryUse() {
+    WSADATA data;
+    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+SocketLibraryUse::~SocketLibraryUse() {
+    if (started) WSACleanup();
+}
+
+void ShutdownAndClose(SocketHandle socket) {
+    shutdown(socket, SD_BOTH);
+    closesocket(socket);
+}
+
+long ReceiveSome(SocketHandle socket, char* buffer, int size) {
+    return recv(socket, buffer, size, 0);
+}
+
+long SendSome(SocketHandle socket, const char* buffer, int size) {
+    return send(socket, buffer, size, 0);
+}
+
+bool LastCallWouldBlock() {
+    const int error = WSAGetLastError();
+    return error == WSAEWOULDBLOCK;
+}
+
+bool SetTimeout(SocketHandle socket, int option, int milliseconds) {
+    const DWORD value = static_cast<DWORD>(milliseconds);
+    return setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&value),
+                      sizeof value) == 0;
+}
+
+void SetNoDelay(SocketHandle socket) {
+    const BOOL on = TRUE;
+    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+int WaitReadable(SocketHandle socket, int milliseconds) {
+    WSAPOLLFD entry{};
+    entry.fd = socket;
+    entry.events = POLLRDNORM;
+    const int ready = WSAPoll(&entry, 1, milliseconds);
+    return ready < 0 ? -1 : (ready > 0 ? 1 : 0);
+}
+
+SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
+                            int milliseconds) {
+    WSAPOLLFD entries[2] = {};
+    entries[0].fd = local;
+    entries[0].events = POLLRDNORM;
+    entries[1].fd = remote;
+    entries[1].events = static_cast<SHORT>(POLLRDNORM | (want_remote_write ? POLLWRNORM : 0));
+    SocketPairState state;
+    if (WSAPoll(entries, 2, milliseconds) < 0) {
+        state.failed = true;
+        return state;
+    }
+    state.local_readable = entries[0].revents != 0;
+    state.remote_readable = (entries[1].revents & ~POLLWRNORM) != 0;
+    state.remote_writable = (entries[1].revents & POLLWRNORM) != 0;
+    return state;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+// The system's socket headers, for the platform's own socket files only.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
+#include "platform/LoopbackSocket.h"
+
+// Sets a socket time-out option (SO_RCVTIMEO, SO_SNDTIMEO) in the system's own form.
+bool SetTimeout(SocketHandle socket, int option, int milliseconds);
