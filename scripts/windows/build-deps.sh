@@ -61,7 +61,7 @@ prepare_private_apt() {
     [ -n "$list" ] || die "the machine's apt has no Debian archive configured"
     if [ ! -f "$APT_DIR/sources.list" ] || [ "$list" != "$(cat "$APT_DIR/sources.list")" ]; then
         printf '%s\n' "$list" >"$APT_DIR/sources.list"
-        rm -f "$APT_DIR/lists/"*Sources*
+        rm -f "$APT_DIR/lists/"*Sources* "$CACHE_ROOT/src/"*.resolved
     fi
     # Refresh only when there are no source lists yet: a second run needs no network.
     if ! ls "$APT_DIR/lists/"*Sources* >/dev/null 2>&1; then
@@ -77,17 +77,42 @@ source_version() {
 
 installed_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo none; }
 
+all_source_versions() {
+    apt_private apt-cache showsrc --only-source "$1" 2>/dev/null |
+        awk '/^Version:/ { print $2 }' | sort -uVr
+}
+
 # Downloads and unpacks (with Debian's patches applied) into $CACHE_ROOT/src/<pkg>_<version>.
+# An archive's index may list a version its pool no longer holds: the next lower one listed is
+# taken then, and the choice is kept so that later runs need no network.
 fetch_source() {
-    local pkg="$1" version="$2" dir="$CACHE_ROOT/src/${1}_${2}"
-    if [ ! -f "$dir/.unpacked" ]; then
-        say "fetching source $pkg $version"
-        rm -rf "$dir" && mkdir -p "$dir"
-        (cd "$dir" && apt_private apt-get source -q "$pkg=$version") >"$dir/fetch.log" 2>&1 ||
-            die "apt-get source $pkg=$version failed (see $dir/fetch.log)"
-        touch "$dir/.unpacked"
+    local pkg="$1" wanted="$2" resolved="$CACHE_ROOT/src/$1.resolved" version dir
+    if [ -f "$resolved" ] && [ "$(head -n 1 "$resolved")" = "$wanted" ]; then
+        version="$(sed -n 2p "$resolved")"
+        dir="$CACHE_ROOT/src/${pkg}_${version}"
+        if [ -f "$dir/.unpacked" ]; then
+            find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1
+            return 0
+        fi
     fi
-    find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1
+    for version in $(all_source_versions "$pkg"); do
+        dpkg --compare-versions "$version" le "$wanted" || continue
+        dir="$CACHE_ROOT/src/${pkg}_${version}"
+        if [ ! -f "$dir/.unpacked" ]; then
+            say "fetching source $pkg $version"
+            rm -rf "$dir" && mkdir -p "$dir"
+            if ! (cd "$dir" && apt_private apt-get source -q "$pkg=$version") >"$dir/fetch.log" 2>&1; then
+                say "source $pkg $version cannot be fetched (see $dir/fetch.log)"
+                continue
+            fi
+            touch "$dir/.unpacked"
+        fi
+        printf '%s\n%s\n' "$wanted" "$version" >"$resolved"
+        echo "source $pkg $version" >>"$LOGS/$CURRENT.log"
+        find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1
+        return 0
+    done
+    die "no version of the source package $pkg can be fetched"
 }
 
 # Runs one build step with its output in the cache's log folder.
@@ -176,7 +201,11 @@ build_libssh() {
     local src b
     src="$(fetch_source libssh "${VERSIONS[libssh]}")"
     b="$(fresh_build_dir libssh)"
+    # The static archives by name: CMake would otherwise take the DLLs' import libraries.
     step configure cross_cmake -S "$src" -B "$b" -DWITH_GCRYPT=ON -DWITH_ZLIB=ON \
+        -DGCRYPT_LIBRARY="/usr/$HOST/lib/libgcrypt.a" \
+        -DGCRYPT_ERROR_LIBRARY="/usr/$HOST/lib/libgpg-error.a" \
+        -DZLIB_LIBRARY="/usr/$HOST/lib/libz.a" \
         -DWITH_GSSAPI=OFF -DWITH_EXAMPLES=OFF -DUNIT_TESTING=OFF -DCLIENT_TESTING=OFF \
         -DSERVER_TESTING=OFF -DWITH_SERVER=OFF -DWITH_PCAP=OFF -DWITH_NACL=OFF \
         -DWITH_SYMBOL_VERSIONING=OFF
