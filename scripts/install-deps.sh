@@ -5,12 +5,12 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   libwxgtk3.2-dev libcurl4-openssl-dev libssh-dev nlohmann-json3-dev libssl-dev libcups2-dev
   libgtest-dev libgmock-dev
-  python3 python3-paramiko openssl
+  python3 python3-paramiko python3-websockets openssl
   openssh-client openssh-server openssh-sftp-server
   xvfb xauth xdotool x11-utils imagemagick openbox
   cups cups-client cups-bsd printer-driver-cups-pdf
   tigervnc-standalone-server tigervnc-viewer tigervnc-tools nxproxy
-  libglib2.0-bin gvfs procps xterm x11-xserver-utils
+  libglib2.0-bin gvfs procps xterm x11-xserver-utils desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

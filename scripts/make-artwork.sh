@@ -38,5 +38,7 @@ convert -size 48x48 xc:none \
   -fill white -draw 'rectangle 31,26 39,27' -draw 'rectangle 31,30 39,31' \
   -draw 'rectangle 31,34 37,35' \
   -define icon:auto-resize=48 "ico:$out/tollivance48.ico"
+# The same icon for the Linux menu entry.
+convert "ico:$out/tollivance48.ico" "png:$out/tollivance48.png"
 
-echo "wrote $out/QuorvantaBackgroundImage.bmp and $out/tollivance48.ico"
+echo "wrote $out/QuorvantaBackgroundImage.bmp, $out/tollivance48.ico and $out/tollivance48.png"

@@ -25,9 +25,10 @@ class Context:
         """The scenario document as it stands now; tests may rewrite it at any time."""
         try:
             with open(os.path.join(self.state_dir, "scenario.json"), encoding="utf-8") as f:
-                return json.load(f)
+                scenario = json.load(f)
         except (OSError, ValueError):
             return {}
+        return scenario if isinstance(scenario, dict) else {}
 
     def path(self, *parts):
         return os.path.join(self.state_dir, *parts)

@@ -28,12 +28,15 @@ class Request:
 
 
 class Response:
-    def __init__(self, status=200, body=b"", headers=None, hang=False, drip_ms=0):
+    def __init__(self, status=200, body=b"", headers=None, hang=False, drip_ms=0, takeover=None):
         self.status = status
         self.body = body if isinstance(body, bytes) else body.encode("utf-8")
         self.headers = headers or {}
         self.hang = hang          # accept, read the request, never answer
         self.drip_ms = drip_ms    # send the body one byte at a time, this far apart
+        # takeover(connection, raw_request, stop): answers on the connection itself and keeps it
+        # (a web-socket upgrade); raw_request is the request line and headers as received.
+        self.takeover = takeover
 
 
 def scenario_reply(spec, request, default):
@@ -117,6 +120,12 @@ def _handler_class(ctx, stop):
             response = scenario_reply(spec, request, endpoint) if spec is not None else endpoint(request)
             if response.hang:
                 stop.wait()
+                return
+            if response.takeover:
+                self.close_connection = True
+                head = self.requestline + "\r\n" + "".join(
+                    "%s: %s\r\n" % (name, value) for name, value in self.headers.items()) + "\r\n"
+                response.takeover(self.connection, head.encode("latin-1"), stop)
                 return
             self.send_response(response.status)
             for name, value in response.headers.items():

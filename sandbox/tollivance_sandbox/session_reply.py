@@ -8,8 +8,8 @@ document in, one reply line out, shaped by the scenario's "session" object:
                         "sandbox-cookie"); "omit": [names] leaves session members out
   "protocol"            default "vnc"; null leaves it out
   "websock", "tunnel_mode", "ftp", "webdav", "settings", "err"
-                        copied to the reply's root as given; absent by default, so the reply
-                        says neither websock nor tunnel mode unless a test asks for it
+                        copied to the reply's root as given; absent by default, except that
+                        the desktop proxy says "websock": true for a VNC desktop
 
 Every request is appended to session_requests.jsonl in the state folder (its text as latin-1,
 so tests can compare the exact bytes) with the side it came through.
@@ -41,7 +41,7 @@ def log_request(ctx, via, text, **extra):
         log.write(json.dumps(entry) + "\n")
 
 
-def reply_text(ctx):
+def reply_text(ctx, websock_default=False):
     scenario = scenario_part(ctx, "session")
     if "raw" in scenario:
         return scenario["raw"]
@@ -60,6 +60,8 @@ def reply_text(ctx):
     protocol = scenario.get("protocol", "vnc")
     if protocol is not None:
         reply["protocol"] = protocol
+    if websock_default and protocol == "vnc":
+        reply["websock"] = True
     for name in _ROOT_MEMBERS:
         if name in scenario:
             reply[name] = scenario[name]

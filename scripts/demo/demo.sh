@@ -2,8 +2,9 @@
 # The demo: the client, installed in a working folder of its own, against the sandbox.
 #   scripts/demo/demo.sh BUILD_FOLDER
 # Starts, all on loopback: a remote desktop (TigerVNC's Xvnc, on port 15901), the sandbox (the
-# service's HTTPS side on 18443, its SSH side on 18022, the print queue on 18023) and a local
-# printer (a private CUPS whose jobs land in a folder). With a display the window opens for you:
+# service's HTTPS side on 18443, where its desktop proxy also hands the desktop to the viewer
+# as a web-socket; its SSH side on 18022, the print queue on 18023) and a local printer (a
+# private CUPS whose jobs land in a folder). With a display the window opens for you:
 # log in as demo / demo. Without one, everything runs on a private Xvfb and the script itself
 # connects, prints a page, disconnects, and saves a screenshot of each state.
 set -euo pipefail
@@ -122,6 +123,11 @@ viewer=$(timeout 60 xdotool search --sync --name "TigerVNC" | head -n1) || {
     exit 1
 }
 xdotool windowmove "$viewer" 590 50  # beside the client's window
+grep -q '"path": "/desktop/https/127.0.0.1/20901"' "$state/sandbox/https_requests.jsonl" || {
+    echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
+    exit 1
+}
+echo "demo: the desktop came through the desktop proxy's web-socket path"
 sleep 4
 shot 2-connected
 

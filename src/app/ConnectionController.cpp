@@ -271,9 +271,9 @@ void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
     StopTunnel();
     if (frame != nullptr) frame->SetConnectButton("Connect", true);
     if (failed) {
-        ShowMessage("Connection failed",
-                    reason.empty() ? "The desktop viewer ended with status " + std::to_string(status)
-                                   : reason);
+        ShowMessage("Connection failed", reason.empty() ? "The desktop viewer ended with status " +
+                                                              std::to_string(status)
+                                                        : reason);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "WindowLookTrail.h"
 #include "support/CupsServer.h"
+#include "support/MainWindowHarness.h"
 #include "support/ModalHook.h"
 #include "support/PrintQueueHelpers.h"
 #include "support/Sandbox.h"

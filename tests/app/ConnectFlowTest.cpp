@@ -36,12 +36,15 @@ TEST_F(ConnectFlow, LabelsFollowLoginSessionAndDisconnectAndTheViewerGetsItsComm
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
 
+    // The desktop proxy hands out a web-socket desktop on its own host and port.
     ASSERT_TRUE(PumpUntil([&] { return folder.Calls("viewer").size() == 1; }));
-    const int port = sandbox->Port("desktop");
     EXPECT_EQ(folder.Calls("viewer")[0],
               "[-clipboard-to-server] [-clipboard-from-server] [-compression] [9] [-quality] "
-              "[40] [-subsample] [2] [127.0.0.1:" +
-                  std::to_string(port + 4000) + "] [c00kie-77]");
+              "[40] [-subsample] [2] [wss://127.0.0.1:" +
+                  std::to_string(sandbox->Port("https")) + "/desktop/https/127.0.0.1/" +
+                  std::to_string(sandbox->Port("desktop") + 5000) + "] [c00kie-77]");
+    EXPECT_EQ(MirlNxAppInspector(TheApp()).TunnelPid(), -1)
+        << "no forwarding for a web-socket desktop";
     EXPECT_EQ(WorkingFolderOf(folder.LastPid("viewer")), folder.path() + "/turbovnc");
     // Every session maps the WebDAV drive; without tunnel mode nothing else runs.
     EXPECT_TRUE(PumpUntil([&] { return folder.Calls("mapwebdav").size() == 1; }));
@@ -66,11 +69,15 @@ TEST_F(ConnectFlow, LabelsFollowLoginSessionAndDisconnectAndTheViewerGetsItsComm
 
 TEST_F(ConnectFlow, DisconnectKillsTheViewerTogetherWithItsChildren) {
     folder.GiveChild("turbovnc/turbovnc-client-go", "viewer");
-    StartSandbox(false);
+    // The kind of desktop the client reaches through its own ssh forwarding.
+    StartSandbox(false, Scenario({{"session", {{"websock", false}}}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
     ASSERT_TRUE(PumpUntil([&] { return folder.LastPid("viewer-child") > 0; }));
+    const std::string local_port = std::to_string(sandbox->Port("desktop") + 4000);
+    EXPECT_NE(folder.Calls("viewer")[0].find("[127.0.0.1:" + local_port + "]"), std::string::npos)
+        << folder.Calls("viewer")[0];
     const int viewer = folder.LastPid("viewer");
     const int child = folder.LastPid("viewer-child");
     EXPECT_EQ(getpgid(viewer), viewer) << "the viewer leads its own process group";

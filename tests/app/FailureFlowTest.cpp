@@ -47,6 +47,19 @@ TEST_F(FailureFlow, DesktopProxyFailureShowsConnectionFailedAndStartsNoPrintQueu
     EXPECT_EQ(trail->Printer(), expected);
 }
 
+// A viewer that gives up at once leaves no "Connected" window behind: its last error line is
+// shown under "Connection failed".
+TEST_F(FailureFlow, AViewerThatEndsAtOnceSaysWhy) {
+    folder.FailAtOnce("turbovnc/turbovnc-client-go", "vncviewer: unable to connect to the desktop");
+    StartSandbox(false);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(Messages(),
+              Strings{"Connection failed: vncviewer: unable to connect to the desktop"});
+    EXPECT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+}
+
 TEST_F(FailureFlow, MissingHardwareKeyStartsNoLoginAndReturnsToIdle) {
     TheApp().hardware_key = "";
     AddDefaultPrinter("Hall_Laser");

@@ -72,7 +72,7 @@ TEST_F(TunnelMode, AnEndEventOfAnotherSshLeavesTheRunningOneAlone) {
     PressButton();
     ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
     EXPECT_TRUE(PumpUntil([&] { return !inspect.HoldsForwardingSsh(); }));
-    EXPECT_EQ(folder.Calls("unmapftp").size(), 1u);
+    EXPECT_TRUE(PumpUntil([&] { return folder.Calls("unmapftp").size() == 1; }));
     EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
 }
 

@@ -83,10 +83,10 @@ TEST(WebsockDesktopSession, ReplyFailuresQueueNothingAndStartNoSsh) {
     f.sandbox.SetScenario({{"session", {{"malformed", true}}}});
     EXPECT_EQ(f.Failure().rfind("Decode error ", 0), 0u);
     // without websock the session host is needed
-    f.sandbox.SetScenario({{"session", {{"omit", {"host"}}, {"err", "E"}}}});
+    f.sandbox.SetScenario({{"session", {{"websock", false}, {"omit", {"host"}}, {"err", "E"}}}});
     EXPECT_EQ(f.Failure(), "E");
     // ssh that is refused: the reply was fine, but the desktop is not reachable
-    f.sandbox.SetScenario({{"ssh", {{"auth", "refuse"}}}});
+    f.sandbox.SetScenario({{"ssh", {{"auth", "refuse"}}}, {"session", {{"websock", false}}}});
     EXPECT_NE(f.Failure().find("Permission denied"), std::string::npos);
 }
 
@@ -122,6 +122,7 @@ TEST(WebsockDesktopSession, WebsockReplyNeedsNoHostAndNoSsh) {
 
 TEST(WebsockDesktopSession, WithoutWebsockTheRealSshCarriesBytesToTheDesktop) {
     ProxyFixture f;
+    f.sandbox.SetScenario({{"session", {{"websock", false}}}});
     const auto [session, handles] =
         f.variant.CreateSession(&f.sink, f.server, SampleLogin("alice", "p\"w/\x7f"));
     EXPECT_FALSE(session.websock);

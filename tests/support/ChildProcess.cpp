@@ -12,7 +12,8 @@
 #include <thread>
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::vector<std::string>& extra_env) {
+                           const std::vector<std::string>& extra_env,
+                           const std::string& stderr_path) {
     int out_pipe[2];
     int in_pipe[2];
     if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(in_pipe, O_CLOEXEC) != 0) {
@@ -29,6 +30,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(in_pipe[0], STDIN_FILENO);
         dup2(out_pipe[1], STDOUT_FILENO);
+        if (!stderr_path.empty()) {
+            const int err = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (err >= 0) dup2(err, STDERR_FILENO);
+        }
         for (const auto& e : extra_env) putenv(const_cast<char*>(e.c_str()));
         execvp(args[0], args.data());
         _exit(127);
@@ -45,9 +50,24 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Running() {
-    if (child <= 0) return false;
+    if (child <= 0 || exit_status >= 0) return false;
     int status = 0;
-    return waitpid(child, &status, WNOHANG) == 0;
+    if (waitpid(child, &status, WNOHANG) == 0) return true;
+    Reaped(status);
+    return false;
+}
+
+void ChildProcess::Reaped(int status) {
+    exit_status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+int ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (Running()) {
+        if (std::chrono::steady_clock::now() > deadline) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return exit_status;
 }
 
 std::string ChildProcess::WaitForLine(const std::string& prefix,
@@ -74,7 +94,7 @@ std::string ChildProcess::WaitForLine(const std::string& prefix,
 void ChildProcess::Stop() {
     if (stdin_fd >= 0) close(stdin_fd);
     stdin_fd = -1;
-    if (child > 0) {
+    if (child > 0 && exit_status < 0) {
         kill(-child, SIGTERM);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         int status = 0;
@@ -86,6 +106,8 @@ void ChildProcess::Stop() {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+    }
+    if (child > 0) {
         kill(-child, SIGKILL);  // anything the helper left in its group
         child = -1;
     }

@@ -10,8 +10,10 @@
 // a pipe, ended with SIGTERM and, after a bounded wait, SIGKILL, together with its group.
 class ChildProcess {
   public:
+    // stderr_path, when given, receives the helper's error output.
     ChildProcess(const std::vector<std::string>& argv,
-                 const std::vector<std::string>& extra_env = {});
+                 const std::vector<std::string>& extra_env = {},
+                 const std::string& stderr_path = "");
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -22,10 +24,15 @@ class ChildProcess {
     void Stop();
     pid_t pid() const { return child; }
     bool Running();
+    // Waits for the helper to end by itself: its exit code, 128 + N when signal N ended it, or
+    // -1 when it still runs after the timeout.
+    int WaitForExit(std::chrono::milliseconds timeout);
 
   private:
     pid_t child = -1;
     int stdout_fd = -1;
     int stdin_fd = -1;  // closing it tells a well-behaved helper that we are gone
     std::string pending;
+    int exit_status = -1;
+    void Reaped(int status);
 };

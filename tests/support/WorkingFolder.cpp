@@ -62,6 +62,12 @@ void WorkingFolder::GiveChild(const std::string& relative_path, const std::strin
     keep_running.push_back(name + "-child");
 }
 
+void WorkingFolder::UseBundled(const std::string& folder_name) {
+    fs::copy(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/" + folder_name,
+             folder.File(folder_name),
+             fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+}
+
 std::vector<std::string> WorkingFolder::Calls(const std::string& program) const {
     std::vector<std::string> calls;
     std::istringstream lines(ReadWholeFile(logs.File(program + ".log")));
@@ -86,4 +92,11 @@ bool WorkingFolder::Running(const std::string& program) const {
     const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
     const auto close = stat.rfind(')');
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+void WorkingFolder::FailAtOnce(const std::string& relative_path, const std::string& error_line) {
+    const std::string file = folder.File(relative_path);
+    WriteWholeFile(file,
+                   "#!/bin/sh\necho 'starting' >&2\necho '" + error_line + "' >&2\necho\nexit 3\n");
+    chmod(file.c_str(), 0755);
 }

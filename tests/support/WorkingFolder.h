@@ -30,6 +30,13 @@ class WorkingFolder {
     // helper processes does; the child logs under "<name>-child".
     void GiveChild(const std::string& relative_path, const std::string& name);
 
+    // Makes a stand-in write a few lines to its error output, the last one error_line, and end
+    // at once with exit status 3, as a program that gives up does.
+    void FailAtOnce(const std::string& relative_path, const std::string& error_line);
+
+    // Puts the real Linux adapter folder (e.g. "turbovnc") in place of the stand-in.
+    void UseBundled(const std::string& folder_name);
+
   private:
     void StandIn(const std::string& relative_path, const std::string& name, bool keeps_running);
 
