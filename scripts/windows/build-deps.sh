@@ -7,6 +7,7 @@
 #   TOLLIVANCE_WINDOWS_DEPS        prefix to use instead of the keyed cache folder
 #   TOLLIVANCE_WINDOWS_CACHE       cache root (default /var/cache/tollivance-windows)
 #   TOLLIVANCE_WINDOWS_JOBS        parallel jobs (default 2)
+#   TOLLIVANCE_WINDOWS_LOCK_WAIT   seconds to wait for another run on the same cache (7200)
 #   TOLLIVANCE_WINDOWS_LIBS        only these of the libraries (for working on one recipe)
 set -euo pipefail
 
@@ -22,6 +23,7 @@ HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 TOOLCHAIN="$(cd "$HERE/../.." && pwd)/cmake/toolchain-mingw-w64-x86_64.cmake"
 CACHE_ROOT="${TOLLIVANCE_WINDOWS_CACHE:-/var/cache/tollivance-windows}"
 JOBS="${TOLLIVANCE_WINDOWS_JOBS:-2}"
+LOCK_WAIT="${TOLLIVANCE_WINDOWS_LOCK_WAIT:-7200}"
 
 say() { echo "build-deps: $*" >&2; }
 die() {
@@ -234,6 +236,12 @@ build_nlohmann() {
 main() {
     install_missing_packages
     mkdir -p "$CACHE_ROOT" || die "cannot create $CACHE_ROOT"
+    # One run at a time on a cache: a second one would wipe the first one's build folders.
+    exec 9>"$CACHE_ROOT/.lock"
+    if ! flock -n 9; then
+        say "waiting for another build of the Windows dependencies (at most ${LOCK_WAIT} s)"
+        flock -w "$LOCK_WAIT" 9 || die "another build still holds $CACHE_ROOT/.lock"
+    fi
     prepare_private_apt
 
     declare -gA VERSIONS
