@@ -111,11 +111,20 @@ set(TOLLIVANCE_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 tollivance_write_deployment(${TOLLIVANCE_GENERATED_DIR}/deployment_configured.cpp
     "${TOLLIVANCE_API_URL}" "${TOLLIVANCE_WEB_URL}" "${TOLLIVANCE_DESKTOP_PROXY}"
     "${TOLLIVANCE_PRINT_QUEUE_HOST}" "${TOLLIVANCE_PRINT_QUEUE_PORT}" "${TOLLIVANCE_CA_BUNDLE}")
+# Under Wine the sandbox is reached as localhost (Schannel matches the host against the
+# certificate's DNS names only) and the CA file through Wine's drive for the Linux root.
+if(WIN32)
+    set(sandbox_host localhost)
+    set(sandbox_ca "Z:${TOLLIVANCE_PKI_DIR}/ca.pem")
+else()
+    set(sandbox_host 127.0.0.1)
+    set(sandbox_ca "${TOLLIVANCE_PKI_DIR}/ca.pem")
+endif()
 tollivance_write_deployment(${TOLLIVANCE_GENERATED_DIR}/deployment_sandbox.cpp
-    "https://127.0.0.1:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
-    "https://127.0.0.1:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
-    "127.0.0.1:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
-    "127.0.0.1" "${TOLLIVANCE_SANDBOX_PRINT_PORT}" "${TOLLIVANCE_PKI_DIR}/ca.pem")
+    "https://${sandbox_host}:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
+    "https://${sandbox_host}:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
+    "${sandbox_host}:${TOLLIVANCE_SANDBOX_HTTPS_PORT}"
+    "127.0.0.1" "${TOLLIVANCE_SANDBOX_PRINT_PORT}" "${sandbox_ca}")
 
 add_library(deployment_configured OBJECT ${TOLLIVANCE_GENERATED_DIR}/deployment_configured.cpp)
 add_library(deployment_sandbox OBJECT ${TOLLIVANCE_GENERATED_DIR}/deployment_sandbox.cpp)

@@ -50,18 +50,21 @@ set(TOLLIVANCE_WX_LIBS ${wxWidgets_LIBRARIES})
 if(WIN32)
     set(TOLLIVANCE_PRINTER_LIBS winspool)
     set(TOLLIVANCE_SOCKET_LIBS ws2_32)
+    set(TOLLIVANCE_CRYPTO_LIBS bcrypt advapi32)
 else()
     set(TOLLIVANCE_PRINTER_LIBS Cups::Cups)
     set(TOLLIVANCE_SOCKET_LIBS)
+    set(TOLLIVANCE_CRYPTO_LIBS OpenSSL::Crypto)
 endif()
 
 tollivance_layer(records FOLDERS app/records config LINKS ${TOLLIVANCE_WX_LIBS} Threads::Threads)
 target_compile_definitions(tollivance_records PUBLIC TOLLIVANCE_VERSION="${PROJECT_VERSION}")
 tollivance_layer(platform FOLDERS platform
-                 LINKS tollivance_records ${TOLLIVANCE_PRINTER_LIBS} ${TOLLIVANCE_SOCKET_LIBS})
+                 LINKS tollivance_records ${TOLLIVANCE_PRINTER_LIBS} ${TOLLIVANCE_SOCKET_LIBS}
+                       ${TOLLIVANCE_CRYPTO_LIBS})
 tollivance_layer(net FOLDERS net LINKS tollivance_platform CURL::libcurl ssh)
 tollivance_layer(service FOLDERS service
-                 LINKS tollivance_net OpenSSL::Crypto nlohmann_json::nlohmann_json)
+                 LINKS tollivance_net nlohmann_json::nlohmann_json)
 tollivance_layer(session FOLDERS session LINKS tollivance_net nlohmann_json::nlohmann_json)
 tollivance_layer(tunnel FOLDERS tunnel LINKS tollivance_net)
 tollivance_layer(printing FOLDERS printing LINKS tollivance_net)

@@ -19,8 +19,7 @@ SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
         ShutdownAndClose(held);
         return std::string(message);
     };
-    const int on = 1;
-    setsockopt(held, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+    SetListeningAddressOption(held);
     if (!SetReceiveTimeout(held, timeout_ms)) throw fail("Could not set receive timeout");
     if (!SetSendTimeout(held, timeout_ms)) throw fail("Could not set send timeout");
     sockaddr_in address{};

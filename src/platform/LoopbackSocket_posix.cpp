@@ -38,6 +38,11 @@ bool SetTimeout(SocketHandle socket, int option, int milliseconds) {
     return setsockopt(socket, SOL_SOCKET, option, &value, sizeof value) == 0;
 }
 
+void SetListeningAddressOption(SocketHandle socket) {
+    const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+}
+
 void SetNoDelay(SocketHandle socket) {
     const int on = 1;
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);

@@ -37,6 +37,12 @@ bool SetTimeout(SocketHandle socket, int option, int milliseconds) {
                       sizeof value) == 0;
 }
 
+void SetListeningAddressOption(SocketHandle socket) {
+    const BOOL on = TRUE;
+    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
+               sizeof on);
+}
+
 void SetNoDelay(SocketHandle socket) {
     const BOOL on = TRUE;
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);

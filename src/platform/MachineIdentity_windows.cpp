@@ -1,4 +1,9 @@
+// The registry header uses these without including them.
+#include <wx/buffer.h>
+#include <wx/string.h>
+// clang-format off
 #include <wx/msw/registry.h>
+// clang-format on
 
 #include "platform/LocaleText.h"
 #include "platform/MachineIdentity.h"

@@ -2,6 +2,6 @@
 
 class wxFile;
 
-// Makes an open file readable and writable by its owner only; false when that failed. On
-// Windows a new file in the user's own temporary folder already is.
+// Makes an open file readable and writable by its owner only (POSIX mode 0600; on Windows one
+// protected access entry for the current user); false when that failed.
 bool RestrictToOwner(wxFile& file);

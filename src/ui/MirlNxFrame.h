@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ResourcesFolder.h"
+#include "platform/SystemHeaders.h"
 
 class MirlNxTaskBarIcon;
 class wxButton;

@@ -1,6 +1,5 @@
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -8,10 +7,22 @@
 #include <stdexcept>
 
 TempDir::TempDir() {
-    std::string pattern =
-        std::filesystem::temp_directory_path().string() + "/tollivance-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir = pattern;
+    // A random name that did not exist: create_directory reports an existing folder as false.
+    std::random_device seed;
+    std::mt19937_64 generator(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::ostringstream name;
+        name << "tollivance-test-" << std::hex << generator();
+        const std::filesystem::path candidate = base / name.str();
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, error);
+            dir = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("Could not create a temporary folder in " + base.string());
 }
 
 TempDir::~TempDir() {
