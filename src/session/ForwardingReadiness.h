@@ -52,8 +52,3 @@ class ForwardingReadiness {
 extern const char* const kAuthenticatedMarker;
 extern const char* const kAuthenticatedMarkerBefore89;
 extern const char* const kForwardingReadyMarker;
-
-// Whether something accepts a connection on 127.0.0.1:port within a short wait.
-bool LoopbackPortAccepts(std::uint16_t port);
-// Whether 127.0.0.1:port can be bound now (nobody listens there).
-bool LoopbackPortFree(std::uint16_t port);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LoopbackSocket.h"
 #include "session/ForwardingReadiness.h"
 #include "support/LoopbackPorts.h"
 #include "support/TcpPeer.h"
