@@ -2,6 +2,7 @@
 // reading from one real sshd (internal-sftp) in the same run.
 //
 //   print_queue_benchmark [big file MiB, default 1024] [small files, default 1000]
+//                         [idle seconds per run, default 20]
 //
 // Needs root: it creates a throw-away local user with a password for the print account (the
 // thread logs in by password) and removes it at the end.
@@ -22,6 +23,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "printing/SftpThread.h"
@@ -158,7 +160,20 @@ SftpRun RunSftp(const std::string& key, int port, const std::string& batch) {
     return run;
 }
 
-int Benchmark(size_t big_mib, size_t small_count) {
+// The client's CPU while connected to an empty queue, in per cent of one core, for each run.
+std::vector<double> IdleCpuPercent(int runs, double seconds) {
+    std::vector<double> percent;
+    for (int i = 0; i < runs; ++i) {
+        const double cpu_before = CpuSeconds(RUSAGE_SELF);
+        const auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        percent.push_back(100 * (CpuSeconds(RUSAGE_SELF) - cpu_before) /
+                          Seconds(Clock::now() - start));
+    }
+    return percent;
+}
+
+int Benchmark(size_t big_mib, size_t small_count, double idle_seconds) {
     TempDir work;
     const std::string home = work.File("home"), queue = home + "/.mirlprinting";
     const std::string staging = home + "/staging", originals = work.File("originals");
@@ -186,6 +201,39 @@ int Benchmark(size_t big_mib, size_t small_count) {
         for (const auto& line : recorder.Trace()) trace += " " + line;
         throw std::runtime_error("the print queue thread did not connect:" + trace);
     }
+
+    // Idle: connected, nothing queued.
+    constexpr int kIdleRuns = 4;
+    const std::vector<double> idle = IdleCpuPercent(kIdleRuns, idle_seconds);
+    std::printf("idle, connected to an empty queue (%d runs of %.0f s): CPU", kIdleRuns,
+                idle_seconds);
+    for (const double p : idle) std::printf(" %.2f%%", p);
+    std::printf(" of one core\n");
+
+    // A batch: documents queued at once, as a print run of several jobs does.
+    constexpr size_t kBatchCount = 20, kBatchBytes = 50 * 1000;
+    const std::string batch_home = home + "/batch";
+    std::filesystem::create_directories(batch_home);
+    std::vector<std::string> batch_staged;
+    for (size_t i = 0; i < kBatchCount; ++i) {
+        const std::string name = "batch" + std::to_string(i) + ".pdf";
+        WriteRandomFile(staging + "/" + name, kBatchBytes, static_cast<unsigned>(100 + i));
+        std::filesystem::copy_file(staging + "/" + name, batch_home + "/" + name);
+        batch_staged.push_back(staging + "/" + name);
+    }
+    Shell("chown -R " + user.name + " '" + home + "'");
+    const ThreadRun batch = RunThread(recorder, batch_staged, queue);
+    for (const auto& file : batch.files) std::filesystem::remove(file);
+    const std::string batch_copies = work.File("batch-copies");
+    std::filesystem::create_directories(batch_copies);
+    WriteWholeFile(work.File("batch.batch"), "get " + batch_home + "/* " + batch_copies + "/\n");
+    const SftpRun batch_sftp = RunSftp(key, sshd.Port(), work.File("batch.batch"));
+    std::printf("batch: %zu documents of %zu bytes queued at once\n", kBatchCount, kBatchBytes);
+    std::printf(
+        "  print queue thread: all handed over %.2f s after queueing (settle wait "
+        "included)\n",
+        batch.total_seconds);
+    std::printf("  OpenSSH sftp:       %.2f s to fetch the same files\n", batch_sftp.seconds);
 
     // One big document.
     const size_t big_bytes = big_mib << 20;
@@ -220,7 +268,6 @@ int Benchmark(size_t big_mib, size_t small_count) {
     // Many small documents, 4 KiB to 1 MiB.
     std::mt19937 sizes(7);
     std::vector<std::string> staged;
-    std::string batch;
     const std::string small_home = home + "/small";
     std::filesystem::create_directories(small_home);
     for (size_t i = 0; i < small_count; ++i) {
@@ -241,7 +288,7 @@ int Benchmark(size_t big_mib, size_t small_count) {
     const double n = static_cast<double>(small_count);
     std::printf("small documents: %zu\n", small_count);
     std::printf(
-        "  print queue thread: %.1f files/s overall (each waits ~1 s to settle), "
+        "  print queue thread: %.1f files/s overall (settle wait included), "
         "%.1f files/s downloading\n",
         n / small.total_seconds, n / small.transfer_seconds);
     std::printf("  OpenSSH sftp:       %.1f files/s\n", n / small_sftp.seconds);
@@ -263,7 +310,8 @@ int main(int argc, char** argv) {
     try {
         const size_t big_mib = argc > 1 ? std::stoul(argv[1]) : 1024;
         const size_t small_count = argc > 2 ? std::stoul(argv[2]) : 1000;
-        return Benchmark(big_mib, small_count);
+        const double idle_seconds = argc > 3 ? std::stod(argv[3]) : 20;
+        return Benchmark(big_mib, small_count, idle_seconds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "benchmark failed: %s\n", error.what());
         return 1;
