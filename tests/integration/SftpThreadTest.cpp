@@ -33,6 +33,15 @@ std::vector<std::string> PrintedContents(RunningSftpThread& queue) {
     return contents;
 }
 
+size_t OpenDescriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
 // Stops the thread and says how long its end took to arrive.
 std::chrono::milliseconds TimedStop(RunningSftpThread& queue) {
     const auto asked = std::chrono::steady_clock::now();
@@ -328,10 +337,12 @@ TEST(SftpThread, SilentServerIsGivenUpAfterTheRequestLimitAndTheDocumentFetchedO
     auto sandbox = PrintQueueSandbox({{"silent", {{"name", "doc.pdf"}, {"times", 1}}}});
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", "document");
+    const size_t descriptors = OpenDescriptors();
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo",
                             std::chrono::milliseconds(1500));
     ASSERT_TRUE(WaitForPrintedCount(queue, 1));
     ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(OpenDescriptors(), descriptors) << "both connections closed";
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "silent", "doc.pdf"), 1);
     EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"document"});
     EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 2u);
