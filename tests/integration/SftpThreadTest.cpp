@@ -274,7 +274,13 @@ TEST(SftpThread, FailedLocalWriteKeepsTheDocumentQueuedAndIsReportedOnce) {
     // Let it fail again at least once more before the limit goes.
     PumpUntil([&] { return PrintQueueLogCount(*sandbox, "open", "doc.pdf") >= 2; });
     PumpFor(std::chrono::milliseconds(1500));
-    const auto left_over = temp.Files();
+    // A copy seen now may belong to an attempt under way; one still there a moment later stays.
+    const auto seen = temp.Files();
+    PumpFor(std::chrono::milliseconds(400));
+    std::vector<std::string> left_over;
+    for (const auto& path : temp.Files()) {
+        if (std::find(seen.begin(), seen.end(), path) != seen.end()) left_over.push_back(path);
+    }
     const bool still_queued = FileExists(remote);
     const size_t printed_while_limited = queue.PrintedFiles().size();
     setrlimit(RLIMIT_FSIZE, &previous);
