@@ -369,7 +369,9 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
             },
             [&] { return bound.StopRequested(); });
     }
-    const bool saved = outcome == DownloadOutcome::Complete && local.Flush() && local.Close();
+    // Closed, not synced to the disk (wxFile::Flush is an fsync): the copy is printed within
+    // seconds, and a sync per document cost more than its download.
+    const bool saved = outcome == DownloadOutcome::Complete && local.Close();
     close_remote();
     if (!saved) {
         // Only a complete copy is a document; the original stays queued for another try.
