@@ -400,9 +400,10 @@ PrintQueueWorker::FileResult PrintQueueWorker::DeleteCopied(const LibSshSftpPtr&
                                                             const QueueEntry& entry) {
     sftp_session session = sftp->get();
     const std::string path = folder + entry.name;
+    // A stop now would leave a printed document queued: let the delete finish if it is quick.
     Attributes now;
     {
-        BoundCall call(bound);
+        FinishingCall call(bound);
         now.reset(sftp_lstat(session, path.c_str()));
     }
     if (!now) {
@@ -416,7 +417,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::DeleteCopied(const LibSshSftpPtr&
     }
     int result = SSH_ERROR;
     {
-        BoundCall call(bound);
+        FinishingCall call(bound);
         result = sftp_unlink(session, path.c_str());
     }
     if (result == SSH_NO_ERROR) return FileResult::Handled;

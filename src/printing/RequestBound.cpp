@@ -2,6 +2,11 @@
 
 #include <sys/socket.h>
 
+namespace {
+// Short enough that a stop is still answered within a second.
+constexpr std::chrono::milliseconds kStopGrace{400};
+}  // namespace
+
 RequestBound::RequestBound(std::chrono::milliseconds limit_) : limit(limit_) {}
 
 void RequestBound::SetSocket(int fd_) {
@@ -17,8 +22,16 @@ void RequestBound::Begin() {
 void RequestBound::Begin(std::chrono::milliseconds call_limit) {
     std::lock_guard<std::mutex> lock(mutex);
     busy = true;
+    finishing = false;
     deadline = Clock::now() + call_limit;
     if (stop && fd >= 0) CutLocked();
+}
+
+void RequestBound::BeginFinishing() {
+    std::lock_guard<std::mutex> lock(mutex);
+    busy = true;
+    finishing = true;
+    deadline = Clock::now() + limit;
 }
 
 void RequestBound::End() {
@@ -29,8 +42,9 @@ void RequestBound::End() {
 void RequestBound::RequestStop() {
     {
         std::lock_guard<std::mutex> lock(mutex);
+        if (!stop) stop_at = Clock::now();
         stop = true;
-        if (busy) CutLocked();
+        if (busy && !finishing) CutLocked();
     }
     stop_signal.notify_all();
 }
@@ -38,9 +52,10 @@ void RequestBound::RequestStop() {
 void RequestBound::Check() {
     std::lock_guard<std::mutex> lock(mutex);
     if (!busy || fd < 0) return;
-    if (stop) {
+    const auto now = Clock::now();
+    if (stop && (!finishing || now >= stop_at + kStopGrace)) {
         CutLocked();
-    } else if (Clock::now() >= deadline) {
+    } else if (now >= deadline) {
         timed_out = true;
         CutLocked();
     }

@@ -21,6 +21,9 @@ class RequestBound {
     // A call starts, or the running one made progress: its limit counts from now.
     void Begin();
     void Begin(std::chrono::milliseconds call_limit);
+    // A call that completes work already done (deleting a document that was copied): a stop
+    // lets it run on for a short grace instead of cutting it at once.
+    void BeginFinishing();
     void End();
 
     // Supervisor side.
@@ -43,9 +46,11 @@ class RequestBound {
     std::condition_variable stop_signal;
     int fd = -1;
     bool busy = false;
+    bool finishing = false;
     bool stop = false;
     bool timed_out = false;
     Clock::time_point deadline{};
+    Clock::time_point stop_at{};
 };
 
 // Marks one blocking call for the bound while it lives.
@@ -58,6 +63,18 @@ class BoundCall {
     ~BoundCall() { bound.End(); }
     BoundCall(const BoundCall&) = delete;
     BoundCall& operator=(const BoundCall&) = delete;
+
+  private:
+    RequestBound& bound;
+};
+
+// Marks one finishing call (see RequestBound::BeginFinishing) while it lives.
+class FinishingCall {
+  public:
+    explicit FinishingCall(RequestBound& bound_) : bound(bound_) { bound.BeginFinishing(); }
+    ~FinishingCall() { bound.End(); }
+    FinishingCall(const FinishingCall&) = delete;
+    FinishingCall& operator=(const FinishingCall&) = delete;
 
   private:
     RequestBound& bound;
