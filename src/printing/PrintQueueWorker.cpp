@@ -25,6 +25,7 @@ constexpr milliseconds kSettleInterval{500};
 constexpr milliseconds kReconnectPause{1000};
 // Connection losses in a row, without a complete scan between them, before giving up.
 constexpr int kReconnectAttempts = 3;
+constexpr int kStallsBeforePassingOver = 2;
 // Between two full listings the folder's modification time says whether anything came or
 // went. It counts in whole seconds, so a change within the second of the last listing would
 // not show: a full listing at least this often bounds that delay.
@@ -99,6 +100,8 @@ void PrintQueueWorker::Run() {
                 return;
             case ScanResult::ConnectionLost:
                 // Whatever was being fetched is still queued on the server: connect again.
+                if (fetching && bound.TimedOut()) NoteStall(handling);
+                fetching = false;
                 Disconnect(sftp);
                 if (bound.StopRequested()) return;
                 if (++losses > kReconnectAttempts) {
@@ -261,6 +264,11 @@ std::vector<QueueEntry> PrintQueueWorker::Candidates(sftp_session session,
             if (sftp_unlink(session, path.c_str()) == SSH_NO_ERROR) PrintedButQueued().Forget(key);
             continue;
         }
+        const auto stalled = stalls.find(entry.name);
+        if (stalled != stalls.end() && stalled->second.reading == entry.reading &&
+            stalled->second.count >= kStallsBeforePassingOver) {
+            continue;
+        }
         if (entry.reading.size > kMaxDocumentBytes) {
             if (RefusedDocuments().Remember(key, entry.reading)) {
                 Post(EVT_PRINT_FAILURE,
@@ -296,7 +304,10 @@ PrintQueueWorker::ScanResult PrintQueueWorker::Scan(const LibSshSftpPtr& sftp) {
             result = ScanResult::Stopped;
             break;
         }
+        handling = entry;
+        fetching = true;
         const FileResult handled = HandleFile(sftp, entry);
+        if (handled != FileResult::ConnectionLost) fetching = false;
         if (handled == FileResult::Skipped) have_listing = false;  // look again next scan
         if (handled == FileResult::Stopped) result = ScanResult::Stopped;
         if (handled == FileResult::ConnectionLost) result = ScanResult::ConnectionLost;
@@ -304,6 +315,16 @@ PrintQueueWorker::ScanResult PrintQueueWorker::Scan(const LibSshSftpPtr& sftp) {
     }
     ReportKeptDocuments();
     return result;
+}
+
+void PrintQueueWorker::NoteStall(const QueueEntry& entry) {
+    Stall& stall = stalls[entry.name];
+    if (!(stall.reading == entry.reading)) stall = Stall{entry.reading, 0};
+    if (++stall.count == kStallsBeforePassingOver) {
+        Post(EVT_PRINT_FAILURE, "The print server stopped answering while \"" + entry.name +
+                                    "\" was fetched; it is passed over and stays in the print "
+                                    "queue.");
+    }
 }
 
 void PrintQueueWorker::ReportKeptDocuments() {

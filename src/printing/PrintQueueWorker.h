@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ class PrintQueueWorker {
     // is remembered as printed.
     FileResult DeleteCopied(const LibSshSftpPtr& sftp, const QueueEntry& entry);
     void ReportKeptDocuments();
+    // The server stopped answering while the document was fetched.
+    void NoteStall(const QueueEntry& entry);
     bool Lost(const LibSshSftpPtr& sftp) const;
     std::string Key(const std::string& path) const;
     void Post(wxEventType type, const std::string& text);
@@ -64,6 +67,15 @@ class PrintQueueWorker {
     std::uint32_t listed_folder_mtime = 0;
     std::chrono::steady_clock::time_point listed_at{};
     std::vector<std::string> kept_names;  // kept by the server during this scan
+    // A document whose fetch made the server stop answering is passed over after the second
+    // time, so it cannot hold up the documents behind it.
+    struct Stall {
+        DocumentFingerprint reading;
+        int count = 0;
+    };
+    std::map<std::string, Stall> stalls;
+    QueueEntry handling;  // the document being fetched, while fetching
+    bool fetching = false;
     // A local saving problem is told once, not on every scan, until a file goes through again.
     bool local_failure_reported = false;
 };

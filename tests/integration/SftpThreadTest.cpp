@@ -433,3 +433,25 @@ TEST(SftpThread, FileTheServerKeepsIsNotPrintedOrReportedAgainByTheNextSession) 
     EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "keep.pdf"), 1);
 }
+
+TEST(SftpThread, DocumentThatSilencesTheServerTwiceIsPassedOverAndTheOneBehindItPrinted) {
+    auto sandbox = PrintQueueSandbox({{"silent", {{"name", "a-hang.pdf"}, {"times", 100}}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string stuck = QueuePrintFile(*sandbox, "demo", "a-hang.pdf", "stuck");
+    QueuePrintFile(*sandbox, "demo", "b-ok.pdf", "behind it");
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo",
+                            std::chrono::milliseconds(1000));
+    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    PumpFor(std::chrono::milliseconds(500));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"behind it"});
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "silent", "a-hang.pdf"), 2);
+    EXPECT_EQ(queue.FileTrace().back(),
+              "EVT_PRINT_FILE:" + queue.PrintedFiles().at(0));  // still running, not failed
+    const auto failures = queue.events().Of(EVT_PRINT_FAILURE);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(EventRecorder::Text(failures[0]),
+              "The print server stopped answering while \"a-hang.pdf\" was fetched; it is passed "
+              "over and stays in the print queue.");
+    EXPECT_TRUE(FileExists(stuck));
+}
