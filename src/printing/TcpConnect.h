@@ -1,0 +1,12 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Opens a TCP connection to host:port (each address of the name in turn), giving up after
+// timeout or as soon as stopped() says so; checks it every 50 ms. Returns the connected,
+// blocking socket, or -1. The caller owns the socket.
+int TcpConnect(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout,
+               const std::function<bool()>& stopped);
