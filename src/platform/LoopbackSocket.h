@@ -40,6 +40,9 @@ bool LoopbackPortFree(std::uint16_t port);
 
 // Shuts the socket down both ways and closes it.
 void ShutdownAndClose(SocketHandle socket);
+// Shuts the socket down both ways, so that a call blocked on it returns, and leaves closing it
+// to its owner.
+void ShutdownOnly(SocketHandle socket);
 // recv/send that never raise SIGPIPE; the results are those of the system calls.
 long ReceiveSome(SocketHandle socket, char* buffer, int size);
 long SendSome(SocketHandle socket, const char* buffer, int size);

@@ -99,3 +99,7 @@ bool ConnectWithin(SocketHandle socket, const sockaddr_in& address, int millisec
     socklen_t length = sizeof error;
     return getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
+
+void ShutdownOnly(SocketHandle socket) {
+    shutdown(socket, SHUT_RDWR);
+}

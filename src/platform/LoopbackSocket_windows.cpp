@@ -92,3 +92,7 @@ bool ConnectWithin(SocketHandle socket, const sockaddr_in& address, int millisec
     getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
     return error == 0 && (entry.revents & POLLWRNORM) != 0;
 }
+
+void ShutdownOnly(SocketHandle socket) {
+    shutdown(socket, SD_BOTH);
+}

@@ -23,7 +23,7 @@ void MirlNxPrintJob::OnTerminate(int, int status) {
         QueueThreadEvent(application, EVT_PRINT_FAILURE,
                          "The print program failed (exit status " + std::to_string(status) +
                              "); the document was not printed and is kept as " +
-                             std::string(file.mb_str(wxConvLibc)) + ".");
+                             ToLocaleBytes(file) + ".");
     }
     QueueCommandEvent(application, type);
     delete this;  // the toolkit leaves a process with its own OnTerminate to itself

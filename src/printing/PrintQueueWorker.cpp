@@ -1,7 +1,6 @@
 #include "printing/PrintQueueWorker.h"
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <wx/file.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -11,8 +10,9 @@
 #include <utility>
 
 #include "app/records/Events.h"
+#include "platform/LocaleText.h"
+#include "platform/TcpConnect.h"
 #include "printing/SftpDownload.h"
-#include "printing/TcpConnect.h"
 
 namespace {
 using std::chrono::milliseconds;
@@ -122,9 +122,9 @@ LibSshSftpPtr PrintQueueWorker::Connect() {
     auto connection = std::make_shared<LibSshSession>();
     if (!*connection) return nullptr;
     const std::uint16_t port = server.port != 0 ? server.port : 22;
-    const int fd =
+    const SocketHandle fd =
         TcpConnect(server.host, port, kConnectTimeout, [this] { return bound.StopRequested(); });
-    if (fd < 0) {
+    if (fd == kNoSocket) {
         if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
         return nullptr;
     }
@@ -145,7 +145,7 @@ LibSshSftpPtr PrintQueueWorker::Connect() {
         RequestBound& bound;
         const bool& connected;
         ~Unwatch() {
-            if (!connected) bound.SetSocket(-1);
+            if (!connected) bound.SetSocket(kNoSocket);
         }
     } unwatch{bound, connected};
 
@@ -184,10 +184,10 @@ LibSshSftpPtr PrintQueueWorker::Connect() {
 
 void PrintQueueWorker::Disconnect(LibSshSftpPtr& sftp) {
     // A connection that is cut, stopped or not answering must not hold up its own release.
-    if (Lost(sftp)) shutdown(socket_fd, SHUT_RDWR);
-    bound.SetSocket(-1);
+    if (Lost(sftp) && socket_fd != kNoSocket) ShutdownOnly(socket_fd);
+    bound.SetSocket(kNoSocket);
     sftp.reset();
-    socket_fd = -1;
+    socket_fd = kNoSocket;
 }
 
 bool PrintQueueWorker::QuietSinceListing(sftp_session session) {
@@ -373,8 +373,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
         close_remote();
         watch.Unsettle(entry.name);  // not again at once: a local problem rarely goes so fast
         ReportLocalFailureOnce("A print file could not be saved in the temporary folder " +
-                               std::string(temp_folder.mb_str()) +
-                               "; it stays in the print queue.");
+                               ToLocaleBytes(temp_folder) + "; it stays in the print queue.");
         return FileResult::Skipped;
     }
 
@@ -406,8 +405,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
         }
         watch.Unsettle(entry.name);
         ReportLocalFailureOnce("A print file could not be written to the temporary folder " +
-                               std::string(temp_folder.mb_str()) +
-                               "; it stays in the print queue.");
+                               ToLocaleBytes(temp_folder) + "; it stays in the print queue.");
         return FileResult::Skipped;
     }
     local_failure_reported = false;

@@ -59,7 +59,7 @@ class PrintQueueWorker {
     PrintQueueServer server;
     RequestBound& bound;
 
-    int socket_fd = -1;
+    SocketHandle socket_fd = kNoSocket;
     std::string folder;  // the queue folder that opened last, with a trailing "/"
     SettleWatch watch;
     bool waiting = false;  // the last listing saw documents still changing

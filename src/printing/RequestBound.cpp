@@ -1,7 +1,5 @@
 #include "printing/RequestBound.h"
 
-#include <sys/socket.h>
-
 namespace {
 // Short enough that a stop is still answered within a second.
 constexpr std::chrono::milliseconds kStopGrace{400};
@@ -9,10 +7,10 @@ constexpr std::chrono::milliseconds kStopGrace{400};
 
 RequestBound::RequestBound(std::chrono::milliseconds limit_) : limit(limit_) {}
 
-void RequestBound::SetSocket(int fd_) {
+void RequestBound::SetSocket(SocketHandle fd_) {
     std::lock_guard<std::mutex> lock(mutex);
     fd = fd_;
-    if (stop && fd >= 0) CutLocked();
+    if (stop && fd != kNoSocket) CutLocked();
 }
 
 void RequestBound::Begin() {
@@ -24,7 +22,7 @@ void RequestBound::Begin(std::chrono::milliseconds call_limit) {
     busy = true;
     finishing = false;
     deadline = Clock::now() + call_limit;
-    if (stop && fd >= 0) CutLocked();
+    if (stop && fd != kNoSocket) CutLocked();
 }
 
 void RequestBound::BeginFinishing() {
@@ -63,7 +61,7 @@ void RequestBound::Check() {
 
 void RequestBound::CutLocked() {
     // shutdown, not close: the descriptor stays the library's until it closes it itself.
-    if (fd >= 0) shutdown(fd, SHUT_RDWR);
+    if (fd != kNoSocket) ShutdownOnly(fd);
 }
 
 bool RequestBound::StopRequested() const {

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/LoopbackSocket.h"
+
 // Puts a time limit on the blocking library calls of one worker, and makes a stop request
 // reach it at once. The worker names the socket its calls wait on and marks each call (or each
 // step of progress); a supervising thread calls Check() now and then, which shuts the socket
@@ -17,7 +19,7 @@ class RequestBound {
 
     // The socket the worker's calls wait on; -1 when there is none (set it to -1 before the
     // socket is closed).
-    void SetSocket(int fd);
+    void SetSocket(SocketHandle fd);
     // A call starts, or the running one made progress: its limit counts from now.
     void Begin();
     void Begin(std::chrono::milliseconds call_limit);
@@ -44,7 +46,7 @@ class RequestBound {
     const std::chrono::milliseconds limit;
     mutable std::mutex mutex;
     std::condition_variable stop_signal;
-    int fd = -1;
+    SocketHandle fd = kNoSocket;
     bool busy = false;
     bool finishing = false;
     bool stop = false;

@@ -8,6 +8,7 @@
 #include "net/ForwardingRule.h"
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
+#include "platform/LoopbackSocket.h"
 #include "platform/TemporaryKeyFile.h"
 #include "session/ForwardingReadiness.h"
 #include "session/OpensshProcess.h"

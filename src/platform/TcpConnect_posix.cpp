@@ -1,4 +1,4 @@
-#include "printing/TcpConnect.h"
+#include "platform/TcpConnect.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -34,14 +34,16 @@ bool FinishConnect(int fd, std::chrono::steady_clock::time_point deadline,
 }
 }  // namespace
 
-int TcpConnect(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout,
-               const std::function<bool()>& stopped) {
+SocketHandle TcpConnect(const std::string& host, std::uint16_t port,
+                        std::chrono::milliseconds timeout, const std::function<bool()>& stopped) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return -1;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
+        return kNoSocket;
+    }
     const std::unique_ptr<addrinfo, AddressesDeleter> addresses(found);
     for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
         const int fd =
@@ -60,5 +62,5 @@ int TcpConnect(const std::string& host, std::uint16_t port, std::chrono::millise
         close(fd);
         if (stopped() || std::chrono::steady_clock::now() >= deadline) break;
     }
-    return -1;
+    return kNoSocket;
 }
