@@ -4,7 +4,8 @@ import os
 import threading
 
 # Fixed ports of the demo (--fixed-ports); tests let the system pick.
-FIXED_PORTS = {"https": 18443, "https_untrusted": 18444, "ssh": 18022, "print_queue": 18023, "desktop": 15901}
+FIXED_PORTS = {"https": 18443, "https_untrusted": 18444, "ssh": 18022, "print_queue": 18023, "desktop": 15901,
+               "nx": 15904}
 
 
 class Context:
