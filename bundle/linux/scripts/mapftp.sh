@@ -27,8 +27,9 @@ if ! wait_for_port "$FTP_PORT"; then
     exit 1
 fi
 url="ftp://$(percent_encode "$user")@127.0.0.1:$FTP_PORT/"
-if ! printf '%s\n' "$hash" | timeout "$MOUNT_TIMEOUT" gio mount "$url" >/dev/null; then
-    echo "mapftp.sh: the FTP drive $url could not be mounted" >&2
+# gio asks for the password on its output (dropped here) and reports failures on its error output.
+if ! error=$(printf '%s\n' "$hash" | timeout "$MOUNT_TIMEOUT" gio mount "$url" 2>&1 >/dev/null); then
+    echo "mapftp.sh: the FTP drive $url could not be mounted${error:+: $error}" >&2
     exit 1
 fi
 printf '%s\n' "$url" >"$state/ftp.url"
