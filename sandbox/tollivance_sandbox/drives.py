@@ -211,7 +211,11 @@ def _stop(process):
 def start(args, ctx):
     if not args.drives:
         return {}
-    logging.getLogger("pyftpdlib").setLevel(logging.WARNING)  # not a line per command
+    # Warnings only, not a line per command (a logger with a handler keeps pyftpdlib's own).
+    ftp_log = logging.getLogger("pyftpdlib")
+    ftp_log.addHandler(logging.StreamHandler())
+    ftp_log.setLevel(logging.WARNING)
+    ftp_log.propagate = False
     home = ctx.path("ftp")
     os.makedirs(home, exist_ok=True)
     with open(os.path.join(home, "welcome.txt"), "w", encoding="utf-8") as f:
