@@ -157,14 +157,16 @@ DocumentRoot {root}/share
 
 
 def start_webdav(ctx):
-    # Apache refuses to run its workers as root; run all of it as nobody when we are root.
-    root = tempfile.mkdtemp(prefix="tollivance-webdav.")
+    # Apache refuses to run its workers as root; run all of it as nobody when we are root,
+    # in a folder nobody can reach (TMPDIR may be a private one).
+    as_root = os.geteuid() == 0
+    root = tempfile.mkdtemp(prefix="tollivance-webdav.", dir="/tmp" if as_root else None)
     ctx.on_shutdown(lambda: shutil.rmtree(root, ignore_errors=True))
     os.makedirs(os.path.join(root, "share"))
     with open(os.path.join(root, "share", "welcome.txt"), "w", encoding="utf-8") as f:
         f.write(WELCOME)
     as_nobody = []
-    if os.geteuid() == 0:
+    if as_root:
         nobody = pwd.getpwnam("nobody")
         for folder, _, files in os.walk(root):
             for name in [folder] + [os.path.join(folder, f) for f in files]:

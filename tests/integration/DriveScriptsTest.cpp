@@ -1,8 +1,6 @@
 // The Linux drive scripts against the sandbox's real FTP and WebDAV servers, reached through a
 // real OpenSSH forwarding on the fixed local ports, with gio under a private session bus.
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -16,7 +14,7 @@
 
 #include "service/Sha256Hex.h"
 #include "support/ChildProcess.h"
-#include "support/LoopbackPorts.h"
+#include "support/DriveForwarding.h"
 #include "support/Sandbox.h"
 #include "support/TempDir.h"
 
@@ -29,26 +27,6 @@ const std::string kPassword = "p\xC3\xA4ss word";
 const std::string kSalt = "pepper-salt";
 const std::string kWelcome = "This is your drive on the sandbox.";
 const std::string kScripts = std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/scripts";
-
-// The forwarded ports are fixed, so one drive test at a time on this machine.
-class DrivePortsLock {
-  public:
-    DrivePortsLock()
-        : fd(open("/tmp/tollivance-drive-ports.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-        const auto deadline = std::chrono::steady_clock::now() + 150s;
-        while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if (std::chrono::steady_clock::now() > deadline)
-                throw std::runtime_error("drive ports busy");
-            std::this_thread::sleep_for(100ms);
-        }
-    }
-    ~DrivePortsLock() { close(fd); }
-    DrivePortsLock(const DrivePortsLock&) = delete;
-    DrivePortsLock& operator=(const DrivePortsLock&) = delete;
-
-  private:
-    int fd;
-};
 
 // True when some process's command line holds text.
 bool OnAnyCommandLine(const std::string& text) {
@@ -77,36 +55,7 @@ class DriveScripts : public testing::Test {
         return options;
     }
 
-    // The session's forwarding of the drive ports, as the client's forwarding ssh opens it.
-    void StartForwarding() {
-        const std::string ftp = std::to_string(sandbox.Port("ftp"));
-        const std::string data = std::to_string(sandbox.Port("ftp") + 1);
-        forwarding = std::make_unique<ChildProcess>(std::vector<std::string>{
-            std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/openssh/ssh",
-            "-N",
-            "-o",
-            "ExitOnForwardFailure=yes",
-            "-o",
-            "UserKnownHostsFile=/dev/null",
-            "-o",
-            "StrictHostKeyChecking=no",
-            "-o",
-            "LogLevel=ERROR",
-            "-i",
-            std::string(TOLLIVANCE_KEY_DIR) + "/tunnel_key.pem",
-            "-l",
-            "mirlnx",
-            "-L",
-            "8021:127.0.0.2:" + ftp,
-            "-L",
-            data + ":127.0.0.2:" + data,
-            "-L",
-            "8022:127.0.0.2:" + std::to_string(sandbox.Port("webdav")),
-            "-p",
-            std::to_string(sandbox.Port("ssh")),
-            "127.0.0.1"});
-        ASSERT_TRUE(WaitForListener(8021, 20000) && WaitForListener(8022, 5000));
-    }
+    void StartForwarding() { ASSERT_TRUE(forwarding.Start()); }
 
     // Runs a shell script under its own session bus. S is the scripts' folder, U the user, H
     // the FTP password hash; the drive scripts keep their notes in a folder of this test.
@@ -131,10 +80,9 @@ class DriveScripts : public testing::Test {
         return runtime.path() + "/tollivance-drives-" + std::to_string(getuid());
     }
 
-    DrivePortsLock lock;
     Sandbox sandbox;
+    DriveForwarding forwarding{sandbox};
     TempDir runtime;
-    std::unique_ptr<ChildProcess> forwarding;
     std::unique_ptr<ChildProcess> session;
 };
 
