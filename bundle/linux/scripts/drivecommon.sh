@@ -1,6 +1,6 @@
 # Shared by the drive scripts (sourced, not run): the forwarded ports, the bounded wait for
 # them, user names in URLs, and the per-user folder where mapftp.sh notes what it did.
-
+# shellcheck disable=SC2034 # used by the scripts that source this
 FTP_PORT=8021
 WEBDAV_PORT=8022
 # The forwarding starts beside the scripts, not before them: wait this long for it to listen.
@@ -35,7 +35,7 @@ percent_encode() {
 # drive_state_dir: prints (and makes) a folder only this user can use, for mapftp.sh's notes.
 drive_state_dir() {
     dir=${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/tollivance-drives-$(id -u)
-    mkdir -m 700 -p "$dir" 2>/dev/null
+    [ -d "$dir" ] || mkdir -m 700 "$dir" 2>/dev/null
     if [ ! -d "$dir" ] || [ ! -O "$dir" ] || [ -L "$dir" ]; then
         echo "tollivance drives: $dir is not this user's own folder" >&2
         return 1

@@ -16,6 +16,7 @@ HASH
 fi
 user=$2
 IFS= read -r hash || hash=
+# shellcheck source=drivecommon.sh
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
 # unmapftp.sh stops a mapping that is still waiting when the session ends.

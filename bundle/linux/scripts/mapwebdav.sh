@@ -2,6 +2,7 @@
 # Maps the WebDAV drive forwarded to local port 8022, once the forwarding listens (bounded).
 set -u
 here=$(dirname "$0")
+# shellcheck source=drivecommon.sh
 . "$here/drivecommon.sh"
 if ! wait_for_port "$WEBDAV_PORT"; then
     echo "mapwebdav.sh: nothing listens on 127.0.0.1:$WEBDAV_PORT after ${DRIVE_WAIT}s; the WebDAV drive is not mapped" >&2

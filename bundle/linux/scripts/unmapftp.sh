@@ -3,6 +3,7 @@
 # mounted (or, when its note is gone, any FTP drive on the forwarded port 8021).
 set -u
 here=$(dirname "$0")
+# shellcheck source=drivecommon.sh
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
 
