@@ -8,10 +8,12 @@ DRIVE_WAIT=${TOLLIVANCE_DRIVE_WAIT:-60}
 # A mount that the server never answers ends after this long.
 MOUNT_TIMEOUT=30
 
-# wait_for_port PORT: returns 0 once 127.0.0.1:PORT accepts a connection, 1 after DRIVE_WAIT s.
+# wait_for_port PORT: returns 0 once 127.0.0.1:PORT accepts a connection, 1 after DRIVE_WAIT s,
+# 2 as soon as the variable cancelled is true (set by a signal trap).
 wait_for_port() {
     deadline=$(($(date +%s) + DRIVE_WAIT))
     while :; do
+        ${cancelled:-false} && return 2
         # dash has no /dev/tcp; bash is always there on Debian.
         timeout 2 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1"' probe "$1" 2>/dev/null && return 0
         [ "$(date +%s)" -lt "$deadline" ] || return 1

@@ -19,18 +19,30 @@ IFS= read -r hash || hash=
 # shellcheck source=drivecommon.sh
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
-# unmapftp.sh stops a mapping that is still waiting when the session ends.
+# unmapftp.sh stops this mapping when the session ends first (SIGTERM). The trap lets a mount
+# under way finish, so that it can be taken back here rather than left behind.
 echo $$ >"$state/mapftp.pid"
-trap 'rm -f "$state/mapftp.pid"' EXIT
+cancelled=false
+trap 'cancelled=true' TERM
+trap '[ "$(cat "$state/mapftp.pid" 2>/dev/null)" != $$ ] || rm -f "$state/mapftp.pid"' EXIT
 
-if ! wait_for_port "$FTP_PORT"; then
-    echo "mapftp.sh: nothing listens on 127.0.0.1:$FTP_PORT after ${DRIVE_WAIT}s; the FTP drive is not mapped" >&2
-    exit 1
-fi
+wait_for_port "$FTP_PORT"
+case $? in
+    0) ;;
+    2) exit 143 ;;
+    *)
+        echo "mapftp.sh: nothing listens on 127.0.0.1:$FTP_PORT after ${DRIVE_WAIT}s; the FTP drive is not mapped" >&2
+        exit 1 ;;
+esac
 url="ftp://$(percent_encode "$user")@127.0.0.1:$FTP_PORT/"
 # gio asks for the password on its output (dropped here) and reports failures on its error output.
 if ! error=$(printf '%s\n' "$hash" | timeout "$MOUNT_TIMEOUT" gio mount "$url" 2>&1 >/dev/null); then
+    $cancelled && exit 143
     echo "mapftp.sh: the FTP drive $url could not be mounted${error:+: $error}" >&2
     exit 1
+fi
+if $cancelled; then
+    timeout "$MOUNT_TIMEOUT" gio mount -u "$url"
+    exit 143
 fi
 printf '%s\n' "$url" >"$state/ftp.url"
