@@ -1,41 +1,25 @@
 // The drive scripts as the application starts them, real ones with gio, against the sandbox's
 // FTP and WebDAV servers behind the session's forwarding of the drive ports.
-#include <cstdlib>
-
 #include "ApplicationTest.h"
 #include "support/DriveForwarding.h"
 #include "support/EventPump.h"
 #include "support/LoopbackPorts.h"
+#include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 #include "support/TestDeployment.h"
 
 namespace {
 class DriveMapping : public ApplicationTest {
   protected:
-    void TearDown() override {
-        ApplicationTest::TearDown();
-        if (had_runtime) {
-            setenv("XDG_RUNTIME_DIR", runtime_before.c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
     PrivateSessionBus bus;
     TempDir runtime;  // the scripts' notes
-    std::string runtime_before;
-    bool had_runtime = false;
+    ScopedVariable runtime_dir{"XDG_RUNTIME_DIR", runtime.path()};
 };
 
 TEST_F(DriveMapping, TheScriptsMountBothDrivesAndTheForwardingsEndUnmountsTheFtpDrive) {
     for (const char* script : {"mapftp.sh", "mapwebdav.sh", "unmapftp.sh", "drivecommon.sh"}) {
         folder.UseAdapter(std::string("scripts/") + script);
     }
-    if (const char* value = std::getenv("XDG_RUNTIME_DIR")) {
-        runtime_before = value;
-        had_runtime = true;
-    }
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
 
     // The forwarding ssh of tunnel mode reaches a desktop whose SSH server never answers: it
     // stays up (as a working one would) until Disconnect kills it.

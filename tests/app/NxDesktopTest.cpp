@@ -3,18 +3,11 @@
 
 #include "ApplicationTest.h"
 #include "support/EventPump.h"
+#include "support/ScopedVariable.h"
 #include "support/TestDeployment.h"
+#include "support/XvfbDisplay.h"
 
 namespace {
-bool WindowShown(const std::string& title) {
-    FILE* tree = popen("xwininfo -root -tree 2>/dev/null", "r");
-    std::string text;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, tree)) > 0;) text.append(buffer, n);
-    pclose(tree);
-    return text.find("\"" + title + "\"") != std::string::npos;
-}
-
 // What the NX proxy adapter left in the temporary folder: its options folders.
 std::vector<std::string> OptionsFolders(const std::string& temp) {
     std::vector<std::string> found;
@@ -35,8 +28,8 @@ TEST_F(NxDesktop, AnNxSessionShowsTheAgentsDesktopUntilDisconnect) {
     sandbox = std::make_unique<Sandbox>(options);
     UseSandbox(*sandbox);
     StartApp();
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    unsetenv("XDG_RUNTIME_DIR");  // the adapter's options go to the test's temporary folder
+    // The adapter's options go to the test's temporary folder.
+    const ScopedVariable no_runtime_dir("XDG_RUNTIME_DIR", std::nullopt);
 
     for (int round = 1; round <= 2; ++round) {
         SCOPED_TRACE("session " + std::to_string(round));
@@ -55,6 +48,5 @@ TEST_F(NxDesktop, AnNxSessionShowsTheAgentsDesktopUntilDisconnect) {
             << "the NX options outlived the session";
     }
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
-    if (runtime != nullptr) setenv("XDG_RUNTIME_DIR", runtime, 1);
 }
 }  // namespace

@@ -1,6 +1,5 @@
 // The Linux drive scripts against the sandbox's real FTP and WebDAV servers, reached through a
 // real OpenSSH forwarding on the fixed local ports, with gio under a private session bus.
-#include <dirent.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -27,20 +26,6 @@ const std::string kPassword = "p\xC3\xA4ss word";
 const std::string kSalt = "pepper-salt";
 const std::string kWelcome = "This is your drive on the sandbox.";
 const std::string kScripts = std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/scripts";
-
-// True when some process's command line holds text.
-bool OnAnyCommandLine(const std::string& text) {
-    DIR* proc = opendir("/proc");
-    bool found = false;
-    while (dirent* entry = readdir(proc)) {
-        const std::string name = entry->d_name;
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::string line = ReadWholeFile("/proc/" + name + "/cmdline");
-        if (line.find(text) != std::string::npos) found = true;
-    }
-    closedir(proc);
-    return found;
-}
 
 class DriveScripts : public testing::Test {
   protected:
@@ -117,7 +102,8 @@ TEST_F(DriveScripts, MapFtpWaitsForAForwardingThatStartsLaterWithTheHashOnNoComm
         "sh \"$S/unmapftp.sh\"\n");
     ASSERT_EQ(Result("started"), "1");
     std::this_thread::sleep_for(1500ms);
-    EXPECT_FALSE(OnAnyCommandLine(Hash())) << "the FTP password hash is on a command line";
+    EXPECT_THAT(CommandLinesWith(Hash()), testing::IsEmpty())
+        << "the FTP password hash is on a command line";
     StartForwarding();
     EXPECT_EQ(Result("mapftp"), "0");
     EXPECT_EQ(Result("ftp"), kWelcome);

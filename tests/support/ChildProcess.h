@@ -29,3 +29,6 @@ class ChildProcess {
     int stdin_fd = -1;  // closing it tells a well-behaved helper that we are gone
     std::string pending;
 };
+
+// The command lines (arguments joined by blanks) of every process whose command line holds text.
+std::vector<std::string> CommandLinesWith(const std::string& text);

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -62,23 +61,15 @@ bool DriveForwarding::Start() {
 }
 
 PrivateSessionBus::PrivateSessionBus() {
-    if (const char* value = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        previous = value;
-        had_previous = true;
-    }
     daemon = std::make_unique<ChildProcess>(std::vector<std::string>{
         "dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"});
-    const std::string address = daemon->WaitForLine("", std::chrono::seconds(20));
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    address = std::make_unique<ScopedVariable>("DBUS_SESSION_BUS_ADDRESS",
+                                               daemon->WaitForLine("", std::chrono::seconds(20)));
 }
 
 PrivateSessionBus::~PrivateSessionBus() {
+    address.reset();
     daemon.reset();  // GVFS's daemons end with their bus
-    if (had_previous) {
-        setenv("DBUS_SESSION_BUS_ADDRESS", previous.c_str(), 1);
-    } else {
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
 }
 
 std::string PrivateSessionBus::Mounts() const {

@@ -5,6 +5,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/Sandbox.h"
+#include "support/ScopedVariable.h"
 
 // The session's forwarding of the drive ports to the sandbox's FTP and WebDAV servers (a
 // sandbox started with drives and ssh): a real OpenSSH client on the fixed local ports 8021,
@@ -41,6 +42,5 @@ class PrivateSessionBus {
 
   private:
     std::unique_ptr<ChildProcess> daemon;
-    std::string previous;
-    bool had_previous = false;
+    std::unique_ptr<ScopedVariable> address;
 };
