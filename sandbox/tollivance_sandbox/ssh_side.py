@@ -16,6 +16,8 @@ Scenario "ssh" object:
   "tcpip_refuse": true    refuse every direct-tcpip channel (as a desktop that is not there)
   "tcpip_stderr": text    send text on the channel's standard-error stream when it opens
   "tcpip_stderr_only": true   send only that stderr text; never connect the target
+  "tcpip_silent_ports": [N]   channels to these target ports open but never connect (a
+                          desktop host whose SSH server never answers)
 """
 import ipaddress
 import os
@@ -193,7 +195,7 @@ def _run_forward(server, channel, target):
     scenario = _ssh_scenario(server.ctx)
     if scenario.get("tcpip_stderr"):
         channel.send_stderr(scenario["tcpip_stderr"].encode("utf-8"))
-    if scenario.get("tcpip_stderr_only"):
+    if scenario.get("tcpip_stderr_only") or target[1] in (scenario.get("tcpip_silent_ports") or []):
         while channel.recv(65536):
             pass
         channel.close()

@@ -86,8 +86,16 @@ export CUPS_SERVER
 # The sandbox, on its fixed ports; the session it hands out leads to the desktop above.
 mkdir -p "$state/sandbox"
 printf '{"session": {"cookie": "%s"}}' "$cookie" >"$state/sandbox/scenario.json"
+# TOLLIVANCE_DEMO_DESKTOP=nx: the session is an NX desktop instead (the sandbox's nxagent, with
+# the same terminal in it), shown through the NX proxy adapter.
+nx_args=() viewer_title=TigerVNC
+if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = nx ]; then
+    printf '{"session": {"protocol": "nx"}, "nx": {"program": ["xterm", "-geometry", "80x16+40+40", "-title", "Remote terminal", "-e", "bash", "--rcfile", "%s"]}}' \
+        "$state/desktop-rc" >"$state/sandbox/scenario.json"
+    nx_args=(--nx) viewer_title="Sandbox NX desktop"
+fi
 /usr/bin/python3 "$root/sandbox/run_sandbox.py" --state-dir "$state/sandbox" \
-    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue \
+    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue "${nx_args[@]}" \
     >"$state/sandbox.out" 2>"$state/sandbox.err" &
 pids+=($!)
 wait_for_file "$state/sandbox.out" 30 && for _ in $(seq 300); do
@@ -118,7 +126,7 @@ click 255 146 && xdotool type --delay 20 demo
 click 255 172 && xdotool type --delay 20 demo
 shot 1-ready-to-connect
 click 255 307
-viewer=$(timeout 60 xdotool search --sync --name "TigerVNC" | head -n1) || {
+viewer=$(timeout 60 xdotool search --sync --name "$viewer_title" | head -n1) || {
     echo "demo: the desktop viewer did not open; the client said:" >&2
     cat "$state/client.log" >&2
     exit 1
@@ -140,10 +148,10 @@ echo "demo: printed $(ls "$state/cups/output" | wc -l) page(s) on Sandbox_Printe
 
 click 255 307  # the button now reads Disconnect
 for _ in $(seq 100); do
-    xdotool search --name "TigerVNC" >/dev/null 2>&1 || break
+    xdotool search --name "$viewer_title" >/dev/null 2>&1 || break
     sleep 0.1
 done
-if xdotool search --name "TigerVNC" >/dev/null 2>&1; then
+if xdotool search --name "$viewer_title" >/dev/null 2>&1; then
     echo "demo: the desktop viewer is still open after Disconnect" >&2
     exit 1
 fi
