@@ -25,7 +25,8 @@ TEST_F(DriveMapping, TheScriptsMountBothDrivesAndTheForwardingsEndUnmountsTheFtp
     // stays up (as a working one would) until Disconnect kills it.
     int port = FreeLoopbackPort();
     while (port > 61000) port = FreeLoopbackPort();  // the viewer's port is this + 4000
-    const nlohmann::json session = {{"tunnel_mode", 1}, {"port", port}, {"drives", true}};
+    const nlohmann::json session = {
+        {"tunnel_mode", 1}, {"websock", false}, {"port", port}, {"drives", true}};
     SandboxOptions options{
         true, true, false, true,
         Scenario({{"session", session}, {"ssh", {{"tcpip_silent_ports", {22}}}}})};

@@ -81,8 +81,13 @@ TEST_F(WebsockViewer, ViewerEndsWhenTheProxyRefusesTheDesktop) {
     StartSandbox(false, Scenario({{"desktop_proxy", {{"desktop_status", 403}}}}));
     StartApp();
     Connect();
-    // The adapter ends at once; its end is a disconnect.
+    // The adapter ends at once; its end is a disconnect, and its last line says why.
     ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
     EXPECT_FALSE(MirlNxAppInspector(TheApp()).HoldsViewer());
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, 10s));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("Connection failed: The desktop proxy ", 0), 0u) << Messages()[0];
+    EXPECT_NE(Messages()[0].find("refused the desktop (HTTP 403)"), std::string::npos)
+        << Messages()[0];
 }
 }  // namespace

@@ -25,14 +25,7 @@ using namespace std::chrono_literals;
 const std::string kBundle = std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux";
 const std::string kAdapter = kBundle + "/nxproxy/nxproxy";
 
-std::vector<std::string> SplitOnBlanks(const std::string& command) {
-    std::istringstream words(command);
-    std::vector<std::string> argv;
-    for (std::string word; words >> word;) argv.push_back(word);
-    return argv;
-}
-
-std::string CommandLine(int pid) {
+std::string ProcessCommandLine(int pid) {
     std::string line = ReadWholeFile("/proc/" + std::to_string(pid) + "/cmdline");
     for (char& c : line) c = c == '\0' ? ' ' : c;
     return line;
@@ -75,12 +68,12 @@ TEST_F(NxProxyAdapter, ShowsTheAgentsDesktopWithTheCookieInAPrivateFileUntilTheP
     session.port = static_cast<std::uint16_t>(sandbox.Port("nx"));
     session.cookie = sandbox.Ready().at("nx_cookie").get<std::string>();
     // The client's own command line, in a working folder of the real adapters.
-    ChildProcess proxy(SplitOnBlanks(NxProxyCommand(LinuxLayout(), kBundle, session, root.path())),
+    ChildProcess proxy(NxProxyCommand(LinuxLayout(), kBundle, session, root.path()).Arguments(),
                        {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR="});
     ASSERT_TRUE(WaitFor([] { return WindowShown("Sandbox NX desktop"); }, 30s))
         << "the NX desktop did not reach the display " << display.display();
 
-    const std::string proxy_line = CommandLine(proxy.pid());
+    const std::string proxy_line = ProcessCommandLine(proxy.pid());
     EXPECT_THAT(proxy_line, testing::StartsWith("/usr/bin/nxproxy -S options=" + private_.path()));
     // Only the agent (the sandbox's side) may show it.
     EXPECT_THAT(CommandLinesWith(session.cookie),
