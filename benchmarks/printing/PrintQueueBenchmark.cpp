@@ -2,6 +2,7 @@
 // reading from one real sshd (internal-sftp) in the same run.
 //
 //   print_queue_benchmark [big file MiB, default 1024] [small files, default 1000]
+//                         [idle seconds per run, default 20] [rounds, default 3]
 //
 // Needs root: it creates a throw-away local user with a password for the print account (the
 // thread logs in by password) and removes it at the end.
@@ -14,6 +15,7 @@
 #include <wx/evtloop.h>
 #include <wx/init.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "printing/SftpThread.h"
@@ -158,7 +161,20 @@ SftpRun RunSftp(const std::string& key, int port, const std::string& batch) {
     return run;
 }
 
-int Benchmark(size_t big_mib, size_t small_count) {
+// The client's CPU while connected to an empty queue, in per cent of one core, for each run.
+std::vector<double> IdleCpuPercent(int runs, double seconds) {
+    std::vector<double> percent;
+    for (int i = 0; i < runs; ++i) {
+        const double cpu_before = CpuSeconds(RUSAGE_SELF);
+        const auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        percent.push_back(100 * (CpuSeconds(RUSAGE_SELF) - cpu_before) /
+                          Seconds(Clock::now() - start));
+    }
+    return percent;
+}
+
+int Benchmark(size_t big_mib, size_t small_count, double idle_seconds, int rounds) {
     TempDir work;
     const std::string home = work.File("home"), queue = home + "/.mirlprinting";
     const std::string staging = home + "/staging", originals = work.File("originals");
@@ -187,70 +203,122 @@ int Benchmark(size_t big_mib, size_t small_count) {
         throw std::runtime_error("the print queue thread did not connect:" + trace);
     }
 
+    // Idle: connected, nothing queued.
+    constexpr int kIdleRuns = 4;
+    const std::vector<double> idle = IdleCpuPercent(kIdleRuns, idle_seconds);
+    std::printf("idle, connected to an empty queue (%d runs of %.0f s): CPU", kIdleRuns,
+                idle_seconds);
+    for (const double p : idle) std::printf(" %.2f%%", p);
+    std::printf(" of one core\n");
+
+    // A batch: documents queued at once, as a print run of several jobs does.
+    constexpr size_t kBatchCount = 20, kBatchBytes = 50 * 1000;
+    const std::string batch_home = home + "/batch";
+    std::filesystem::create_directories(batch_home);
+    std::vector<std::string> batch_staged;
+    for (size_t i = 0; i < kBatchCount; ++i) {
+        const std::string name = "batch" + std::to_string(i) + ".pdf";
+        WriteRandomFile(staging + "/" + name, kBatchBytes, static_cast<unsigned>(100 + i));
+        std::filesystem::copy_file(staging + "/" + name, batch_home + "/" + name);
+        batch_staged.push_back(staging + "/" + name);
+    }
+    Shell("chown -R " + user.name + " '" + home + "'");
+    const ThreadRun batch = RunThread(recorder, batch_staged, queue);
+    for (const auto& file : batch.files) std::filesystem::remove(file);
+    const std::string batch_copies = work.File("batch-copies");
+    std::filesystem::create_directories(batch_copies);
+    WriteWholeFile(work.File("batch.batch"), "get " + batch_home + "/* " + batch_copies + "/\n");
+    const SftpRun batch_sftp = RunSftp(key, sshd.Port(), work.File("batch.batch"));
+    std::printf("batch: %zu documents of %zu bytes queued at once\n", kBatchCount, kBatchBytes);
+    std::printf(
+        "  print queue thread: all handed over %.2f s after queueing (settle wait "
+        "included)\n",
+        batch.total_seconds);
+    std::printf("  OpenSSH sftp:       %.2f s to fetch the same files\n", batch_sftp.seconds);
+
+    // The machine is shared: the two clients take turns, round by round, so that a change of
+    // load hits both, and each round's ratio is printed.
     // One big document.
     const size_t big_bytes = big_mib << 20;
     const std::string original = originals + "/big.bin";
     WriteRandomFile(original, big_bytes, 1);
-    std::filesystem::copy_file(original, staging + "/big.bin");
-    Shell("chown " + user.name + " '" + staging + "/big.bin'");
     const std::string original_sha = FileSha256(original);
-    const ThreadRun big = RunThread(recorder, {staging + "/big.bin"}, queue);
-    const bool thread_ok = FileSha256(big.files.at(0)) == original_sha;
-    std::filesystem::remove(big.files.at(0));
-
-    const std::string sftp_copy = work.File("sftp-copy.bin");
     // The same bytes for sftp, outside the queue folder so the thread leaves them alone.
     std::filesystem::copy_file(original, home + "/big-sftp.bin");
+    const std::string sftp_copy = work.File("sftp-copy.bin");
     WriteWholeFile(work.File("big.batch"), "get " + home + "/big-sftp.bin " + sftp_copy + "\n");
-    const SftpRun big_sftp = RunSftp(key, sshd.Port(), work.File("big.batch"));
-    const bool sftp_ok = FileSha256(sftp_copy) == original_sha;
-    std::filesystem::remove(sftp_copy);
-
     const double mib = static_cast<double>(big_bytes) / (1 << 20);
     const double gib = mib / 1024;
+    bool all_ok = true;
+    std::vector<double> big_ratios;
     std::printf("big document: %.0f MiB\n", mib);
-    std::printf("  print queue thread: %.2f s, %.1f MiB/s, %.2f CPU s/GiB, sha256 %s\n",
-                big.transfer_seconds, mib / big.transfer_seconds, big.cpu_seconds / gib,
-                thread_ok ? "ok" : "MISMATCH");
-    std::printf("  OpenSSH sftp:       %.2f s, %.1f MiB/s, %.2f CPU s/GiB, sha256 %s\n",
-                big_sftp.seconds, mib / big_sftp.seconds, big_sftp.cpu_seconds / gib,
-                sftp_ok ? "ok" : "MISMATCH");
-    std::printf("  speed ratio thread/sftp: %.2f\n", big_sftp.seconds / big.transfer_seconds);
+    for (int round = 1; round <= rounds; ++round) {
+        std::filesystem::copy_file(original, staging + "/big.bin");
+        Shell("chown " + user.name + " '" + staging + "/big.bin'");
+        const ThreadRun big = RunThread(recorder, {staging + "/big.bin"}, queue);
+        const bool thread_ok = FileSha256(big.files.at(0)) == original_sha;
+        std::filesystem::remove(big.files.at(0));
+        const SftpRun big_sftp = RunSftp(key, sshd.Port(), work.File("big.batch"));
+        const bool sftp_ok = FileSha256(sftp_copy) == original_sha;
+        std::filesystem::remove(sftp_copy);
+        all_ok = all_ok && thread_ok && sftp_ok;
+        big_ratios.push_back(big_sftp.seconds / big.transfer_seconds);
+        std::printf(
+            "  round %d: thread %.2f s, %.1f MiB/s, %.2f CPU s/GiB, sha256 %s; "
+            "sftp %.2f s, %.1f MiB/s, %.2f CPU s/GiB, sha256 %s; ratio %.2f\n",
+            round, big.transfer_seconds, mib / big.transfer_seconds, big.cpu_seconds / gib,
+            thread_ok ? "ok" : "MISMATCH", big_sftp.seconds, mib / big_sftp.seconds,
+            big_sftp.cpu_seconds / gib, sftp_ok ? "ok" : "MISMATCH", big_ratios.back());
+    }
 
     // Many small documents, 4 KiB to 1 MiB.
     std::mt19937 sizes(7);
-    std::vector<std::string> staged;
-    std::string batch;
+    std::vector<std::string> names;
     const std::string small_home = home + "/small";
     std::filesystem::create_directories(small_home);
     for (size_t i = 0; i < small_count; ++i) {
         const size_t size = 4096 + sizes() % ((1 << 20) - 4096 + 1);
         char name[32];
         std::snprintf(name, sizeof name, "doc%04zu.pdf", i);
-        WriteRandomFile(staging + "/" + name, size, static_cast<unsigned>(i));
-        std::filesystem::copy_file(staging + "/" + name, small_home + "/" + name);
-        staged.push_back(staging + "/" + name);
+        WriteRandomFile(small_home + "/" + name, size, static_cast<unsigned>(i));
+        names.push_back(name);
     }
-    Shell("chown -R " + user.name + " '" + home + "'");
-    const ThreadRun small = RunThread(recorder, staged, queue);
-    for (const auto& file : small.files) std::filesystem::remove(file);
     const std::string small_copies = work.File("small-copies");
     std::filesystem::create_directories(small_copies);
     WriteWholeFile(work.File("small.batch"), "get " + small_home + "/* " + small_copies + "/\n");
-    const SftpRun small_sftp = RunSftp(key, sshd.Port(), work.File("small.batch"));
     const double n = static_cast<double>(small_count);
+    std::vector<double> small_ratios;
     std::printf("small documents: %zu\n", small_count);
-    std::printf(
-        "  print queue thread: %.1f files/s overall (each waits ~1 s to settle), "
-        "%.1f files/s downloading\n",
-        n / small.total_seconds, n / small.transfer_seconds);
-    std::printf("  OpenSSH sftp:       %.1f files/s\n", n / small_sftp.seconds);
-    std::printf("  download ratio thread/sftp: %.2f\n",
-                small_sftp.seconds / small.transfer_seconds);
+    for (int round = 1; round <= rounds; ++round) {
+        std::vector<std::string> staged;
+        for (const auto& name : names) {
+            std::filesystem::copy_file(small_home + "/" + name, staging + "/" + name);
+            staged.push_back(staging + "/" + name);
+        }
+        Shell("chown -R " + user.name + " '" + home + "'");
+        const ThreadRun small = RunThread(recorder, staged, queue);
+        for (const auto& file : small.files) std::filesystem::remove(file);
+        const SftpRun small_sftp = RunSftp(key, sshd.Port(), work.File("small.batch"));
+        small_ratios.push_back(small_sftp.seconds / small.transfer_seconds);
+        std::printf(
+            "  round %d: thread %.1f files/s overall (settle wait included), %.1f files/s "
+            "downloading; sftp %.1f files/s; download ratio %.2f\n",
+            round, n / small.total_seconds, n / small.transfer_seconds, n / small_sftp.seconds,
+            small_ratios.back());
+    }
+    const auto range = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2f-%.2f (median %.2f)", values.front(), values.back(),
+                      values[values.size() / 2]);
+        return std::string(text);
+    };
+    std::printf("ratio thread/sftp over %d rounds: big %s, small %s\n", rounds,
+                range(big_ratios).c_str(), range(small_ratios).c_str());
 
     thread->Delete();
     PumpUntil([&] { return recorder.Count(EVT_PRINTER_FINISHED) > 0; }, std::chrono::seconds(30));
-    return thread_ok && sftp_ok ? 0 : 1;
+    return all_ok ? 0 : 1;
 }
 }  // namespace
 
@@ -263,7 +331,9 @@ int main(int argc, char** argv) {
     try {
         const size_t big_mib = argc > 1 ? std::stoul(argv[1]) : 1024;
         const size_t small_count = argc > 2 ? std::stoul(argv[2]) : 1000;
-        return Benchmark(big_mib, small_count);
+        const double idle_seconds = argc > 3 ? std::stod(argv[3]) : 20;
+        const int rounds = argc > 4 ? std::max(1, std::stoi(argv[4])) : 3;
+        return Benchmark(big_mib, small_count, idle_seconds, rounds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "benchmark failed: %s\n", error.what());
         return 1;

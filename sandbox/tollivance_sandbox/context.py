@@ -3,8 +3,9 @@ import json
 import os
 import threading
 
-# Fixed ports of the demo (--fixed-ports); tests let the system pick.
-FIXED_PORTS = {"https": 18443, "https_untrusted": 18444, "ssh": 18022, "print_queue": 18023, "desktop": 15901}
+# Fixed ports of the demo (--fixed-ports), shared with the build; tests let the system pick.
+with open(os.path.join(os.path.dirname(__file__), os.pardir, "ports.json"), encoding="utf-8") as _ports:
+    FIXED_PORTS = json.load(_ports)
 
 
 class Context:

@@ -37,6 +37,18 @@ class Response:
         # takeover(connection, raw_request, stop): answers on the connection itself and keeps it
         # (a web-socket upgrade); raw_request is the request line and headers as received.
         self.takeover = takeover
+        self.size = None          # send this many bytes of "x" instead of the body
+        self.no_length = False    # send no Content-Length: the body ends when the connection does
+
+    def chunks(self):
+        if self.size is None:
+            yield self.body
+            return
+        block = b"x" * 65536
+        left = self.size
+        while left > 0:
+            yield block[:min(left, len(block))]
+            left -= len(block)
 
 
 def scenario_reply(spec, request, default):
@@ -45,6 +57,9 @@ def scenario_reply(spec, request, default):
     spec: a dict from the scenario (may be empty) with any of
       "redirects": n      answer n redirects (status "redirect_status", default 302) along
                           path?hop=1..n before the real answer;
+      "location": url     the redirects point there (with ?hop=) instead of along the path;
+      "size": n           the real answer's body is n bytes of "x", sent as it is made;
+      "no_length": true   the real answer carries no Content-Length and ends with the connection;
       "hang": true        read the request and never answer;
       "status": code      the status of the real answer instead of the endpoint's own;
       "body": text        its body instead of the endpoint's own;
@@ -56,7 +71,7 @@ def scenario_reply(spec, request, default):
     hop = int((request.query.get("hop") or ["0"])[0])
     if hop < int(spec.get("redirects", 0)):
         return Response(int(spec.get("redirect_status", 302)), b"",
-                        {"Location": "%s?hop=%d" % (request.path, hop + 1)})
+                        {"Location": "%s?hop=%d" % (spec.get("location", request.path), hop + 1)})
     if spec.get("hang"):
         return Response(hang=True)
     if "status" in spec or "body" in spec:
@@ -68,6 +83,9 @@ def scenario_reply(spec, request, default):
         response = default(request)
     response.headers.update(spec.get("headers", {}))
     response.drip_ms = int(spec.get("drip_ms", response.drip_ms))
+    if "size" in spec:
+        response.size = int(spec["size"])
+    response.no_length = bool(spec.get("no_length", False))
     return response
 
 
@@ -130,16 +148,22 @@ def _handler_class(ctx, stop):
             self.send_response(response.status)
             for name, value in response.headers.items():
                 self.send_header(name, value)
-            self.send_header("Content-Length", str(len(response.body)))
-            self.end_headers()
-            if response.drip_ms:
-                for i in range(len(response.body)):
-                    self.wfile.write(response.body[i:i + 1])
-                    self.wfile.flush()
-                    if stop.wait(response.drip_ms / 1000.0):
-                        return
+            if response.no_length:
+                self.send_header("Connection", "close")
+                self.close_connection = True
             else:
-                self.wfile.write(response.body)
+                size = response.size if response.size is not None else len(response.body)
+                self.send_header("Content-Length", str(size))
+            self.end_headers()
+            for chunk in response.chunks():
+                if response.drip_ms:
+                    for i in range(len(chunk)):
+                        self.wfile.write(chunk[i:i + 1])
+                        self.wfile.flush()
+                        if stop.wait(response.drip_ms / 1000.0):
+                            return
+                else:
+                    self.wfile.write(chunk)
 
         def setup(self):
             # The TLS handshake runs here, on the connection's own thread, so that a client that

@@ -12,7 +12,8 @@ demo, renaming the finished file into place so it never shows half-written).
 Scenarios, under "print_queue" in scenario.json (re-read on every request); each names files by
 their name inside the queue folder:
   "growing":      {"name": N, "seconds": S}  N appears to grow from empty to its full size over
-                  S seconds from its first opening (size readings and reads see only that much)
+                  S seconds from when it is first listed or opened (listings, size readings and
+                  reads see only that much)
   "undeletable":  [N, ...]                   removing N is refused (permission denied)
   "unopenable":   [N, ...]                   opening N is refused (permission denied)
   "drop":         {"name": N, "after_bytes": B, "times": T}  the first T times a read of N reaches
@@ -21,6 +22,14 @@ their name inside the queue folder:
                   SFTP failure and the connection stays
   "stat_error":   {"name": N, "times": T}    the first T size readings of an open N fail
   "short_reads":  {"every": K, "bytes": M}   every K-th read answers with at most M bytes
+  "silent":       {"name": N, "times": T}    the first T openings of N are never answered: the
+                  server holds them (and every later request of that connection) until the
+                  client goes
+  "replaced":     {"name": N, "content": C}  the first time a handle of N is closed, a new
+                  document with the text C takes the name N (written aside, renamed in)
+
+Links are followed like a real server does; a link to /dev/zero is allowed out of the account's
+root, so a queue entry can be endless. Pipes (FIFOs) in the queue folder block whoever opens them.
 
 Every open, remove, read error and cut is appended to <state>/print/log.jsonl as one JSON line
 {"op": ..., "account": ..., "path": ...}, so tests can count them.
@@ -80,7 +89,7 @@ class _Shared:
         self.ctx = ctx
         self.lock = threading.Lock()
         self.counters = {}
-        self.first_open = {}
+        self.first_seen = {}
         self.reads = 0
 
     def log(self, op, account, path):
@@ -133,20 +142,14 @@ class _QueueFile(SFTPHandle):
         self.path = path
         self.name = name
         self.file = handle
-        sftp.shared.first_open.setdefault((account, path), time.monotonic())
+        sftp.shared.first_seen.setdefault((account, name), time.monotonic())
 
     def _settings(self):
         return _settings(self.sftp.ctx)
 
     def _visible_size(self):
-        real = os.fstat(self.file.fileno()).st_size
-        growing = self._settings().get("growing", {})
-        if growing.get("name") != self.name:
-            return real
-        started = self.sftp.shared.first_open[(self.account, self.path)]
-        seconds = float(growing.get("seconds", 3))
-        fraction = min(1.0, (time.monotonic() - started) / seconds) if seconds > 0 else 1.0
-        return int(real * fraction)
+        return _visible_size(self.sftp.ctx, self.sftp.shared, self.account, self.name,
+                             os.fstat(self.file.fileno()).st_size)
 
     def stat(self):
         stat_error = self._settings().get("stat_error", {})
@@ -186,7 +189,26 @@ class _QueueFile(SFTPHandle):
 
     def close(self):
         self.file.close()
+        replaced = self._settings().get("replaced", {})
+        if replaced.get("name") == self.name and \
+                self.sftp.shared.take(("replaced", self.account, self.path), 1):
+            real = self.sftp._real(self.path)
+            staging = os.path.join(os.path.dirname(os.path.dirname(real)), "." + self.name + ".new")
+            with open(staging, "w", encoding="utf-8") as f:
+                f.write(replaced.get("content", "replacement"))
+            os.rename(staging, real)
+            self.sftp.shared.log("replaced", self.account, self.path)
         return SFTP_OK
+
+
+def _visible_size(ctx, shared, account, name, real):
+    growing = _settings(ctx).get("growing", {})
+    if growing.get("name") != name:
+        return real
+    started = shared.first_seen.setdefault((account, name), time.monotonic())
+    seconds = float(growing.get("seconds", 3))
+    fraction = min(1.0, (time.monotonic() - started) / seconds) if seconds > 0 else 1.0
+    return int(real * fraction)
 
 
 class _QueueSftp(SFTPServerInterface):
@@ -203,7 +225,7 @@ class _QueueSftp(SFTPServerInterface):
     def _real(self, path):
         inside = os.path.normpath("/" + path).lstrip("/")
         real = os.path.realpath(os.path.join(self.root, inside))
-        if real != self.root and not real.startswith(self.root + os.sep):
+        if real != self.root and not real.startswith(self.root + os.sep) and real != "/dev/zero":
             raise PermissionError(path)
         return real
 
@@ -219,24 +241,46 @@ class _QueueSftp(SFTPServerInterface):
             entries = [SFTPAttributes.from_stat(os.stat(real), "."),
                        SFTPAttributes.from_stat(os.stat(os.path.dirname(real)), "..")]
             for name in sorted(os.listdir(real)):
-                entries.append(SFTPAttributes.from_stat(os.lstat(os.path.join(real, name)), name))
+                attributes = SFTPAttributes.from_stat(os.lstat(os.path.join(real, name)), name)
+                attributes.st_size = _visible_size(self.ctx, self.shared, self.account, name,
+                                                   attributes.st_size)
+                entries.append(attributes)
             return entries
         except (OSError, PermissionError) as error:
             return SFTPServer.convert_errno(getattr(error, "errno", None) or errno.EACCES)
 
     def stat(self, path):
+        return self._stat(path, follow=True)
+
+    def lstat(self, path):
+        return self._stat(path, follow=False)
+
+    def _stat(self, path, follow):
         try:
-            return SFTPAttributes.from_stat(os.stat(self._real(path)))
+            if follow:
+                real = self._real(path)
+            else:
+                inside = os.path.normpath("/" + path).lstrip("/")
+                real = os.path.join(self._real(os.path.dirname(inside)), os.path.basename(inside))
+            attributes = SFTPAttributes.from_stat(os.stat(real) if follow else os.lstat(real))
+            attributes.st_size = _visible_size(self.ctx, self.shared, self.account,
+                                               self._name(path), attributes.st_size)
+            return attributes
         except (OSError, PermissionError) as error:
             return SFTPServer.convert_errno(getattr(error, "errno", None) or errno.EACCES)
-
-    lstat = stat
 
     def open(self, path, flags, attr):
         self.shared.log("open", self.account, path)
         name = self._name(path)
         if name in _settings(self.ctx).get("unopenable", []):
             return SFTP_PERMISSION_DENIED
+        silent = _settings(self.ctx).get("silent", {})
+        if silent.get("name") == name and \
+                self.shared.take(("silent", self.account, path), int(silent.get("times", 1))):
+            self.shared.log("silent", self.account, path)
+            while self.transport.is_active():
+                time.sleep(0.1)
+            return SFTP_FAILURE
         if flags & (os.O_WRONLY | os.O_RDWR | os.O_CREAT | os.O_APPEND | os.O_TRUNC):
             return SFTP_PERMISSION_DENIED  # the queue is read and emptied, never written
         try:

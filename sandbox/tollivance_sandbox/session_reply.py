@@ -6,7 +6,9 @@ document in, one reply line out, shaped by the scenario's "session" object:
   "err-only": text      send {"err": text}
   "host", "port", "cookie"   the session's members (default 127.0.0.1, the desktop's port,
                         "sandbox-cookie"); "omit": [names] leaves session members out
-  "protocol"            default "vnc"; null leaves it out
+  "protocol"            default "vnc"; null leaves it out; with "nx", port and cookie default
+                        to the NX desktop's (nx_desktop)
+  "drives": true        "ftp" and "webdav" name the sandbox's drive servers (drives)
   "websock", "tunnel_mode", "ftp", "webdav", "settings", "err"
                         copied to the reply's root as given; absent by default, except that
                         the desktop proxy says "websock": true for a VNC desktop
@@ -49,19 +51,23 @@ def reply_text(ctx, websock_default=False):
         return '{"session": {"host": "127.0.0.1", '
     if "err-only" in scenario:
         return json.dumps({"err": scenario["err-only"]}, separators=(",", ":"))
+    from . import drives, nx_desktop  # they use this module too
+    protocol = scenario.get("protocol", "vnc")
+    desktop = nx_desktop.session_defaults(ctx) if protocol == "nx" else {}
     session = {
         "host": scenario.get("host", "127.0.0.1"),
-        "port": scenario.get("port", desktop_port(ctx)),
-        "cookie": scenario.get("cookie", DEFAULT_COOKIE),
+        "port": scenario.get("port", desktop.get("port", desktop_port(ctx))),
+        "cookie": scenario.get("cookie", desktop.get("cookie", DEFAULT_COOKIE)),
     }
     for name in scenario.get("omit", []):
         session.pop(name, None)
     reply = {"session": session}
-    protocol = scenario.get("protocol", "vnc")
     if protocol is not None:
         reply["protocol"] = protocol
     if websock_default and protocol == "vnc":
         reply["websock"] = True
+    if scenario.get("drives"):
+        reply.update(drives.session_members(ctx))
     for name in _ROOT_MEMBERS:
         if name in scenario:
             reply[name] = scenario[name]

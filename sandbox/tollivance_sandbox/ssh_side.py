@@ -10,11 +10,14 @@ direct-tcpip channels: forwarded to loopback targets only; anything else is refu
 
 Scenario "ssh" object:
   "auth": "refuse"        refuse every key
+  "banner": text          the banner sent before authentication (the client shows it as it is)
   "shell": "silent"       read the request line and never answer
   "shell": "close"        read the request line and close the channel without a reply
   "tcpip_refuse": true    refuse every direct-tcpip channel (as a desktop that is not there)
   "tcpip_stderr": text    send text on the channel's standard-error stream when it opens
   "tcpip_stderr_only": true   send only that stderr text; never connect the target
+  "tcpip_silent_ports": [N]   channels to these target ports open but never connect (a
+                          desktop host whose SSH server never answers)
 """
 import ipaddress
 import os
@@ -98,6 +101,10 @@ class MirlnxServer(paramiko.ServerInterface):
     def _shell_event(self, chanid):
         with self.lock:
             return self.shell_requested.setdefault(chanid, threading.Event())
+
+    def get_banner(self):
+        banner = _ssh_scenario(self.ctx).get("banner")
+        return (banner, "en-US") if banner else (None, None)
 
     def get_allowed_auths(self, username):
         return "publickey"
@@ -188,7 +195,7 @@ def _run_forward(server, channel, target):
     scenario = _ssh_scenario(server.ctx)
     if scenario.get("tcpip_stderr"):
         channel.send_stderr(scenario["tcpip_stderr"].encode("utf-8"))
-    if scenario.get("tcpip_stderr_only"):
+    if scenario.get("tcpip_stderr_only") or target[1] in (scenario.get("tcpip_silent_ports") or []):
         while channel.recv(65536):
             pass
         channel.close()

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The demo: the client, installed in a working folder of its own, against the sandbox.
 #   scripts/demo/demo.sh BUILD_FOLDER
-# Starts, all on loopback: a remote desktop (TigerVNC's Xvnc, on port 15901), the sandbox (the
-# service's HTTPS side on 18443, where its desktop proxy also hands the desktop to the viewer
-# as a web-socket; its SSH side on 18022, the print queue on 18023) and a local printer (a
+# Starts, all on loopback: a remote desktop (TigerVNC's Xvnc), the sandbox (the service's HTTPS
+# side, where its desktop proxy also hands the desktop to the viewer as a web-socket; its SSH
+# side and the print queue; the ports are in sandbox/ports.json) and a local printer (a
 # private CUPS whose jobs land in a folder). With a display the window opens for you:
 # log in as demo / demo. Without one, everything runs on a private Xvfb and the script itself
 # connects, prints a page, disconnects, and saves a screenshot of each state.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(readlink -f "$1")
+. "$build/demo-settings.sh"  # the client's version and the sandbox's ports
 install=$build/install
 shots=$build/demo-screenshots
 state=$(mktemp -d /tmp/tollivance-demo.XXXXXX)
@@ -63,7 +64,7 @@ fi
 # The remote desktop, protected by the session's cookie as its VNC password.
 cookie=$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')
 printf '%s\n' "$cookie" | vncpasswd -f >"$state/vncpasswd"
-start_x_server xvnc Xvnc -rfbport 15901 -localhost -SecurityTypes VncAuth \
+start_x_server xvnc Xvnc -rfbport "$SANDBOX_DESKTOP_PORT" -localhost -SecurityTypes VncAuth \
     -PasswordFile "$state/vncpasswd" -geometry 680x560 -depth 24 -desktop "Sandbox desktop"
 desktop=$xvnc
 cat >"$state/desktop-rc" <<RC
@@ -85,8 +86,16 @@ export CUPS_SERVER
 # The sandbox, on its fixed ports; the session it hands out leads to the desktop above.
 mkdir -p "$state/sandbox"
 printf '{"session": {"cookie": "%s"}}' "$cookie" >"$state/sandbox/scenario.json"
+# TOLLIVANCE_DEMO_DESKTOP=nx: the session is an NX desktop instead (the sandbox's nxagent, with
+# the same terminal in it), shown through the NX proxy adapter.
+nx_args=() viewer_title=TigerVNC
+if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = nx ]; then
+    printf '{"session": {"protocol": "nx"}, "nx": {"program": ["xterm", "-geometry", "80x16+40+40", "-title", "Remote terminal", "-e", "bash", "--rcfile", "%s"]}}' \
+        "$state/desktop-rc" >"$state/sandbox/scenario.json"
+    nx_args=(--nx) viewer_title="Sandbox NX desktop"
+fi
 /usr/bin/python3 "$root/sandbox/run_sandbox.py" --state-dir "$state/sandbox" \
-    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue \
+    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue "${nx_args[@]}" \
     >"$state/sandbox.out" 2>"$state/sandbox.err" &
 pids+=($!)
 wait_for_file "$state/sandbox.out" 30 && for _ in $(seq 300); do
@@ -110,24 +119,26 @@ fi
 # Headless: drive the window the way a person would, and take a picture of each state.
 mkdir -p "$shots"
 shot() { import -window root "$shots/$1.png"; echo "demo: saved $shots/$1.png"; }
-window=$(timeout 30 xdotool search --sync --name "^Quorvanta Tollivance 3.0.3$" | head -n1)
+window=$(timeout 30 xdotool search --sync --name "^Quorvanta Tollivance $TOLLIVANCE_VERSION\$" | head -n1)
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
 sleep 1
 click 255 146 && xdotool type --delay 20 demo
 click 255 172 && xdotool type --delay 20 demo
 shot 1-ready-to-connect
 click 255 307
-viewer=$(timeout 60 xdotool search --sync --name "TigerVNC" | head -n1) || {
+viewer=$(timeout 60 xdotool search --sync --name "$viewer_title" | head -n1) || {
     echo "demo: the desktop viewer did not open; the client said:" >&2
     cat "$state/client.log" >&2
     exit 1
 }
 xdotool windowmove "$viewer" 590 50  # beside the client's window
-grep -q '"path": "/desktop/https/127.0.0.1/20901"' "$state/sandbox/https_requests.jsonl" || {
-    echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
-    exit 1
-}
-echo "demo: the desktop came through the desktop proxy's web-socket path"
+if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" != nx ]; then
+    grep -q '"path": "/desktop/https/127.0.0.1/'"$((SANDBOX_DESKTOP_PORT + 5000))"'"' "$state/sandbox/https_requests.jsonl" || {
+        echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
+        exit 1
+    }
+    echo "demo: the desktop came through the desktop proxy's web-socket path"
+fi
 sleep 4
 shot 2-connected
 
@@ -139,10 +150,10 @@ echo "demo: printed $(ls "$state/cups/output" | wc -l) page(s) on Sandbox_Printe
 
 click 255 307  # the button now reads Disconnect
 for _ in $(seq 100); do
-    xdotool search --name "TigerVNC" >/dev/null 2>&1 || break
+    xdotool search --name "$viewer_title" >/dev/null 2>&1 || break
     sleep 0.1
 done
-if xdotool search --name "TigerVNC" >/dev/null 2>&1; then
+if xdotool search --name "$viewer_title" >/dev/null 2>&1; then
     echo "demo: the desktop viewer is still open after Disconnect" >&2
     exit 1
 fi

@@ -10,6 +10,7 @@
 
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
+#include "app/records/ReplyFields.h"
 #include "app/records/WorkerRegistry.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
@@ -32,7 +33,9 @@ constexpr auto kShutdownWait = std::chrono::seconds(10);
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
-    wxMessageBox(FromLocaleBytes(message), FromLocaleBytes(caption), wxOK | wxCENTRE, nullptr);
+    // Much of what is shown comes from the service or a server: a box never grows with it.
+    wxMessageBox(FromLocaleBytes(ShownText(message)), FromLocaleBytes(caption), wxOK | wxCENTRE,
+                 nullptr);
 }
 
 void MirlNxApp::ShowIdle() {
@@ -51,6 +54,8 @@ void MirlNxApp::Connect(const std::string& user_id, const std::string& password)
 }
 
 bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& password) {
+    // The previous session's queue may still be ending: from now on its end is not this one's.
+    RetirePrinterThread();
     StormwellServerLookup lookup(BuiltInDeployment().api_url + "/session/start/");
     const std::string hardware_key = GetHardwareKey();
     if (hardware_key.empty()) {
@@ -288,14 +293,13 @@ void MirlNxApp::OnPrinterStatus(wxThreadEvent& event) {
 void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
     ReleaseEndedPrinterThreads();
     // A queue ends by leaving the registry and then reporting; while this session's queue is
-    // still registered, the report came from an earlier session's queue.
-    if (printer_thread != nullptr && worker_registry::IsAlive(printer_thread)) return;
+    // still registered, or there is none, the report came from an earlier session's queue.
+    if (printer_thread == nullptr || worker_registry::IsAlive(printer_thread)) return;
     printer_thread = nullptr;
     frame->SetPrinterStatus("Not Connected");
 }
 
-// A new session may begin while the previous session's print queue is still ending (it sees a
-// stop request only between steps, and connecting may take its full time-out). It is kept
+// A new session may begin while the previous session's print queue is still ending. It is kept
 // apart, so its end report cannot be taken for the new queue's.
 void MirlNxApp::RetirePrinterThread() {
     if (printer_thread == nullptr) return;

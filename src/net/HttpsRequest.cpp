@@ -2,8 +2,13 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "config/Deployment.h"
+
+const char* const kReplyTooLarge = "The reply of the service is too large";
+const char* const kRedirectNotHttps =
+    "The service redirected the request to an address without https";
 
 namespace {
 const char* const kFallback = "An error has occurred";
@@ -13,11 +18,25 @@ struct EasyHandleRelease {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyHandleRelease>;
 
-// Collects the whole body; a null destination makes libcurl end with a write error.
+// Where the body goes, and how much of it may come.
+struct BodySink {
+    std::string body;
+    std::size_t limit = 0;
+    bool too_large = false;
+};
+
+// Collects the body up to its limit; a null destination or a body over the limit makes libcurl
+// end with a write error.
 size_t WriteToString(char* data, size_t size, size_t count, void* destination) {
     if (destination == nullptr) return 0;
-    static_cast<std::string*>(destination)->append(data, size * count);
-    return size * count;
+    auto* sink = static_cast<BodySink*>(destination);
+    const std::size_t bytes = size * count;
+    if (bytes > sink->limit - sink->body.size()) {
+        sink->too_large = true;
+        return 0;
+    }
+    sink->body.append(data, bytes);
+    return bytes;
 }
 
 // The login and update threads may start their first request at the same moment, and
@@ -25,6 +44,14 @@ size_t WriteToString(char* data, size_t size, size_t count, void* destination) {
 void GlobalInitOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
+}
+
+// Whether a redirect pointed the transfer at an address that is not https (libcurl then
+// refuses it as an unsupported protocol, as it does a reply in HTTP/0.9).
+bool LedAwayFromHttps(CURL* curl) {
+    const char* url = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &url);
+    return url != nullptr && std::string(url).rfind("https://", 0) != 0;
 }
 
 void Check(CURLcode result, const char* message) {
@@ -87,9 +114,17 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
           "Failed to set redirect option: ", error_buffer);
     Check(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToString),
           "Failed to set writer: ", error_buffer);
-    std::string response;
+    BodySink response;
+    response.limit = profile.max_body_bytes;
     Check(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response),
           "Failed to set write data: ", error_buffer);
+    // The password must never follow a redirect to plain http, and a loop must end.
+    Check(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https"),
+          "Failed to set redirect option: ", error_buffer);
+    Check(curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https"),
+          "Failed to set redirect option: ", error_buffer);
+    Check(curl_easy_setopt(curl, CURLOPT_MAXREDIRS, profile.max_redirects),
+          "Failed to set redirect option: ", error_buffer);
 
     if (profile.verify_tls) {
         const std::string ca_bundle = TrustedCaBundle();
@@ -100,6 +135,9 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, profile.connect_timeout_seconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, profile.idle_timeout_seconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, profile.total_timeout_seconds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(profile.max_body_bytes));
 
     std::string post_body;  // libcurl does not copy it: it lives until the transfer ends
     if (body) {
@@ -112,11 +150,17 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
     }
 
     const CURLcode performed = curl_easy_perform(curl);
+    if (response.too_large || performed == CURLE_FILESIZE_EXCEEDED) {
+        throw std::string(kReplyTooLarge);
+    }
+    if (performed == CURLE_UNSUPPORTED_PROTOCOL && LedAwayFromHttps(curl)) {
+        throw std::string(kRedirectNotHttps);
+    }
     if (performed != CURLE_OK) throw std::string(curl_easy_strerror(performed));
 
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    if (status == 200) return response;
+    if (status == 200) return std::move(response.body);
     for (const auto& [code, message] : profile.statuses) {
         if (code == status) throw message;
     }

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
@@ -19,7 +20,17 @@ struct RequestProfile {
     // thread (and the window waiting on it) forever.
     long connect_timeout_seconds = 30;
     long idle_timeout_seconds = 60;  // abort when no byte moves for this long
+    // A reply that trickles a byte now and then is ended by this overall bound.
+    long total_timeout_seconds = 120;
+    // Every reply of the service is small; a larger one is refused before it fills memory.
+    std::size_t max_body_bytes = std::size_t{1} << 20;
+    // Redirects are followed to https addresses only, and this many at most.
+    long max_redirects = 5;
 };
+
+// Messages of the bounds above; a request that runs out of time gives libcurl's own text.
+extern const char* const kReplyTooLarge;
+extern const char* const kRedirectNotHttps;
 
 const RequestProfile& UpdateCheckProfile();
 const RequestProfile& LoginProfile();

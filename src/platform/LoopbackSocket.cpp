@@ -36,3 +36,32 @@ SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
 SocketHandle AcceptConnection(SocketHandle listener) {
     return accept(listener, nullptr, nullptr);
 }
+
+namespace {
+sockaddr_in Loopback(std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+}  // namespace
+
+bool LoopbackPortAccepts(std::uint16_t port, int wait_ms) {
+    const SocketHandle probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (probe == kNoSocket) return false;
+    const bool accepted = ConnectWithin(probe, Loopback(port), wait_ms);
+    ShutdownAndClose(probe);
+    return accepted;
+}
+
+bool LoopbackPortFree(std::uint16_t port) {
+    const SocketHandle probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (probe == kNoSocket) return false;
+    SetListeningAddressOption(probe);
+    const sockaddr_in address = Loopback(port);
+    const bool bound =
+        bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ShutdownAndClose(probe);
+    return bound;
+}

@@ -33,8 +33,16 @@ SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms);
 // Accepts one waiting connection: the new socket, or kNoSocket (see LastCallWouldBlock).
 SocketHandle AcceptConnection(SocketHandle listener);
 
+// Whether something accepts a connection on 127.0.0.1:port within wait_ms.
+bool LoopbackPortAccepts(std::uint16_t port, int wait_ms = 200);
+// Whether 127.0.0.1:port can be bound now, as a listener binds it (nobody listens there).
+bool LoopbackPortFree(std::uint16_t port);
+
 // Shuts the socket down both ways and closes it.
 void ShutdownAndClose(SocketHandle socket);
+// Shuts the socket down both ways, so that a call blocked on it returns, and leaves closing it
+// to its owner.
+void ShutdownOnly(SocketHandle socket);
 // recv/send that never raise SIGPIPE; the results are those of the system calls.
 long ReceiveSome(SocketHandle socket, char* buffer, int size);
 long SendSome(SocketHandle socket, const char* buffer, int size);

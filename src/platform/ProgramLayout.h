@@ -14,8 +14,8 @@ struct ProgramLayout {
     std::string print_program;  // in the working folder itself
     std::string script_host;    // "cscript.exe" or "sh"
     std::string map_ftp_script, unmap_ftp_script, map_webdav_script;  // relative paths
-    bool cygwin_nx_root;        // NX root is "/cygdrive/" + temp dir with "\" to "/", ":" removed
-    std::string nx_display;     // DISPLAY for the NX proxy; empty keeps the client's own
+    bool cygwin_nx_root;     // NX root is "/cygdrive/" + temp dir with "\" to "/", ":" removed
+    std::string nx_display;  // DISPLAY for the NX proxy; empty keeps the client's own
 
     // working folder + separator + name
     std::string Join(const std::string& folder, const std::string& name) const {

@@ -3,6 +3,8 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
+#include <string>
+
 #include "app/records/Events.h"
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
@@ -13,8 +15,16 @@ MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_
 
 MirlNxPrintJob::~MirlNxPrintJob() = default;
 
-void MirlNxPrintJob::OnTerminate(int, int) {
-    if (wxFileExists(file)) wxRemoveFile(file);
+void MirlNxPrintJob::OnTerminate(int, int status) {
+    if (status == 0) {
+        if (wxFileExists(file)) wxRemoveFile(file);
+    } else {
+        // The document is off the server by now: this copy is the only one left.
+        QueueThreadEvent(application, EVT_PRINT_FAILURE,
+                         "The print program failed (exit status " + std::to_string(status) +
+                             "); the document was not printed and is kept as " +
+                             ToLocaleBytes(file) + ".");
+    }
     QueueCommandEvent(application, type);
     delete this;  // the toolkit leaves a process with its own OnTerminate to itself
 }

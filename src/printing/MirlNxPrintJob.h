@@ -8,9 +8,10 @@
 
 #include "platform/ProgramLayout.h"
 
-// One run of the print program for one downloaded file. When the program ends, whatever its
-// exit status, the file is removed, the end is queued to the application (a command event of
-// the stored type, id 0), and the job deletes itself: nobody else holds it.
+// One run of the print program for one downloaded file. When the program ends, the file is
+// removed if it succeeded, or kept and reported (EVT_PRINT_FAILURE naming it) if it failed;
+// then the end is queued to the application (a command event of the stored type, id 0), and
+// the job deletes itself: nobody else holds it.
 class MirlNxPrintJob : public wxProcess {
   public:
     MirlNxPrintJob(wxEvtHandler* application, const wxString& file, wxEventType type);
@@ -29,8 +30,9 @@ struct PrintJobStart {
     std::string message;  // why not, for the user
 };
 
-// Prints file on printer with the print program found in working_folder by the layout; the
-// file is removed when the program ends and EVT_PRINT_JOB_END reaches sink. When the program
+// Prints file on printer with the print program found in working_folder by the layout; when
+// the program ends the file is removed (kept when it failed) and EVT_PRINT_JOB_END reaches
+// sink. When the program
 // cannot be started, the file is removed at once and the result says why.
 PrintJobStart StartPrintJob(wxEvtHandler* sink, const ProgramLayout& layout,
                             const std::string& working_folder, const std::string& printer,

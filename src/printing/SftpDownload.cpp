@@ -1,5 +1,6 @@
 #include "printing/SftpDownload.h"
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -11,7 +12,8 @@ struct PendingRead {
 
 class PipelinedReader {
   public:
-    PipelinedReader(sftp_file file_, std::size_t window_) : file(file_), window(window_) {}
+    PipelinedReader(sftp_file file_, std::uint64_t size_, std::size_t window_)
+        : file(file_), size(size_), window(window_) {}
     ~PipelinedReader() { Drain(); }
 
     DownloadOutcome Run(const std::function<bool(const char*, std::size_t)>& write,
@@ -22,15 +24,11 @@ class PipelinedReader {
             const PendingRead read = pending.front();
             pending.pop_front();
             // The library keeps one offset and an end flag per file; set both for this read
-            // so an earlier end or short reply does not leak into it.
+            // so an earlier short reply does not leak into it.
             sftp_seek64(file, read.offset);
-            const int got = sftp_async_read(file, buffer, kDownloadPieceSize, read.id);
+            const int got = sftp_async_read(file, buffer, read.length, read.id);
             if (got < 0) return DownloadOutcome::ReadFailed;
-            if (ended) continue;  // only collecting replies to reads past the end
-            if (got == 0) {
-                ended = true;
-                continue;
-            }
+            if (got == 0) return DownloadOutcome::Shorter;
             if (!write(buffer, static_cast<std::size_t>(got))) return DownloadOutcome::WriteFailed;
             const auto count = static_cast<std::uint32_t>(got);
             if (count < read.length) {
@@ -47,9 +45,11 @@ class PipelinedReader {
 
   private:
     bool Fill() {
-        while (!ended && pending.size() < window) {
-            if (!Begin(next_offset, kDownloadPieceSize)) return false;
-            next_offset += kDownloadPieceSize;
+        while (next_offset < size && pending.size() < window) {
+            const auto length = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(kDownloadPieceSize, size - next_offset));
+            if (!Begin(next_offset, length)) return false;
+            next_offset += length;
         }
         return true;
     }
@@ -67,7 +67,7 @@ class PipelinedReader {
     void Drain() {
         for (const PendingRead& read : pending) {
             sftp_seek64(file, read.offset);
-            if (sftp_async_read(file, buffer, kDownloadPieceSize, read.id) < 0 &&
+            if (sftp_async_read(file, buffer, read.length, read.id) < 0 &&
                 !ssh_is_connected(file->sftp->session)) {
                 break;
             }
@@ -76,17 +76,17 @@ class PipelinedReader {
     }
 
     sftp_file file;
+    std::uint64_t size;
     std::size_t window;
     std::deque<PendingRead> pending;
     std::uint64_t next_offset = 0;
-    bool ended = false;
     char buffer[kDownloadPieceSize];
 };
 }  // namespace
 
-DownloadOutcome DownloadPipelined(sftp_file file,
+DownloadOutcome DownloadPipelined(sftp_file file, std::uint64_t size,
                                   const std::function<bool(const char*, std::size_t)>& write,
                                   const std::function<bool()>& stop, std::size_t reads_in_flight) {
-    PipelinedReader reader(file, reads_in_flight == 0 ? 1 : reads_in_flight);
+    PipelinedReader reader(file, size, reads_in_flight == 0 ? 1 : reads_in_flight);
     return reader.Run(write, stop);
 }

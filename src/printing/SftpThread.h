@@ -3,16 +3,17 @@
 #include <wx/event.h>
 #include <wx/thread.h>
 
+#include <chrono>
 #include <cstdint>
-#include <map>
 #include <string>
 
-#include "printing/LibSshSftp.h"
+#include "printing/PrintQueueWorker.h"
 
-// Empties the user's print queue folder on the print-queue server: waits until each queued file
-// stops growing, downloads it into a new local temporary file, deletes it on the server and
-// hands the local path to the sink (EVT_PRINT_FILE). Status and failures travel as events too.
-// Detached: it deletes itself when Entry returns; stop it with Delete().
+// Empties the user's print queue folder on the print-queue server: waits until the queued
+// files stop growing, downloads each into a new local temporary file, deletes it on the server
+// and hands the local path to the sink (EVT_PRINT_FILE). Status and failures travel as events
+// too. Detached: it deletes itself when Entry returns; stop it with Delete(), which is answered
+// within a second whatever the server does.
 class SftpThread : public wxThread {
   public:
     // account: the folder-safe account name (SSH user and fallback folder name).
@@ -21,44 +22,17 @@ class SftpThread : public wxThread {
                const std::string& host, std::uint16_t port);
     ~SftpThread() override;
 
+    // How long a request may go unanswered before the connection is given up and made again.
+    // Before Run().
+    void SetRequestTimeout(std::chrono::milliseconds timeout) { request_timeout = timeout; }
+
   protected:
     ExitCode Entry() override;
 
   private:
-    struct Fingerprint {
-        std::uint64_t size;
-        std::uint32_t mtime;
-    };
-    enum class ScanResult { Completed, NoFolder, ListingFailed, ConnectionLost, Stopped };
-    enum class FileResult { Handled, Skipped, ConnectionLost, Stopped };
-
-    LibSshSftpPtr Connect();
-    ScanResult Scan(const LibSshSftpPtr& sftp);
-    FileResult HandleFile(const LibSshSftpPtr& sftp, const std::string& folder,
-                          sftp_attributes entry);
-    // Reads the size every 500 ms until two readings agree. False when the size cannot be read
-    // (stopped stays false) or a stop was asked for (stopped is set).
-    bool WaitUntilSettled(sftp_file file, Fingerprint& settled, bool& stopped);
-    // True for a file that was printed but is still queued (the server kept it); tries to
-    // delete it again.
-    bool AlreadyPrinted(sftp_session session, const std::string& path, sftp_attributes entry);
-    // Sleeps in short slices; false when a stop was asked for meanwhile.
-    bool PauseUnlessStopped(int milliseconds);
-    void Post(wxEventType type, const std::string& text);
-    void ReportLocalFailureOnce(const std::string& text);
-    bool Connected(const LibSshSftpPtr& sftp) const;
-
     wxEvtHandler* sink;
-    std::string account;
-    std::string password;
-    std::string host;
-    std::uint16_t port;
-    // Files printed once that are still queued because the server would not delete them (or
-    // the connection ended during the delete): not printed again while their size and
-    // modification time stay the same.
-    std::map<std::string, Fingerprint> printed_but_queued;
-    // A local saving problem is told once, not on every scan, until a file goes through again.
-    bool local_failure_reported = false;
+    PrintQueueServer server;
+    std::chrono::milliseconds request_timeout{10000};
 };
 
 // The thread for a login, not yet started: the account is the folder-safe user name, and the

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/records/ReplyFields.h"
 #include "service/Sha256Hex.h"
 
 namespace {
@@ -48,11 +49,16 @@ MirlNxServer ReadLoginReply(const std::string& body) {
     const std::string text = body.substr(0, body.find('\0'));
     const nlohmann::json reply = nlohmann::json::parse(text, nullptr, false);
     if (reply.is_discarded()) throw std::string(kInvalidLoginReply);
-    if (!reply.is_object() || !reply.contains("host") || !reply.contains("port")) throw body;
+    if (!reply.is_object() || !reply.contains("host") || !reply.contains("port")) {
+        throw ShownText(body);
+    }
 
     MirlNxServer server;
     server.port = static_cast<std::uint16_t>(ReadPort(reply.at("port")) & 0xFFFFu);
     server.host = ReadText(reply.at("host"));
     server.ip = reply.contains("ip") ? ReadText(reply.at("ip")) : server.host;
+    // The host ends up on ssh's command line and the address in the session's URLs.
+    if (!IsHostField(server.host)) throw std::string(kInvalidServerHost);
+    if (!IsHostField(server.ip)) throw std::string(kInvalidServerAddress);
     return server;
 }

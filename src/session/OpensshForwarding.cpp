@@ -8,10 +8,10 @@
 #include "net/ForwardingRule.h"
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
+#include "platform/LoopbackSocket.h"
 #include "platform/TemporaryKeyFile.h"
+#include "session/ForwardingReadiness.h"
 #include "session/OpensshProcess.h"
-
-const char* const kForwardingReadyMarker = "debug1: Local forwarding listening on 127.0.0.1 port";
 
 namespace {
 
@@ -21,13 +21,9 @@ std::string ProgramFolder(const ProgramLayout& layout, const std::string& workin
     return layout.Join(working_folder, layout.ssh_folder);
 }
 
-// What ssh said last that is not a debug line: usually why it gave up
-// ("Permission denied (publickey).", "Connection refused").
-std::string Reason(const std::vector<std::string>& said) {
-    for (auto it = said.rbegin(); it != said.rend(); ++it) {
-        if (!it->empty() && it->rfind("debug", 0) != 0) return *it;
-    }
-    return said.empty() ? std::string() : said.back();
+// ssh reads an IPv6 address inside a forwarding only in brackets.
+std::string ForwardingHost(const std::string& host) {
+    return host.find(':') == std::string::npos ? host : "[" + host + "]";
 }
 
 void KillStarted(OpensshProcess* process, long pid) {
@@ -54,7 +50,7 @@ CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& 
         .Add("-l")
         .Add("mirlnx")
         .Add("-L")
-        .Add(std::to_string(rule.local_port) + ":" + rule.remote_host + ":" +
+        .Add(std::to_string(rule.local_port) + ":" + ForwardingHost(rule.remote_host) + ":" +
              std::to_string(rule.remote_port))
         .Add(server.host);
 }
@@ -80,6 +76,11 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
     }
     // Checked before the key is written: a session port without a local port ends here.
     BuildSshCommandLine(layout, options.working_folder, server, session, "");
+    // Only ssh's own listener may answer on the local port once it says it is ready.
+    const std::uint16_t local_port = LocalForwarding(session).local_port;
+    if (!LoopbackPortFree(local_port)) {
+        throw std::string("The local port " + std::to_string(local_port) + " is already in use");
+    }
 
     TemporaryKeyFile key(options.temp_folder, options.tunnel_key);
     ProgramStart start{
@@ -95,20 +96,19 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
     }
 
     const auto deadline = std::chrono::steady_clock::now() + options.ready_timeout;
-    std::vector<std::string> said;
+    ForwardingReadiness readiness(local_port);
     for (;;) {
         bool ended = false;
-        for (std::string& line : process->ReadErrorLines(ended)) {
-            if (IsForwardingReadyLine(line)) {
-                key.Remove();
-                process->KeepDraining();
-                return process;
-            }
-            said.push_back(std::move(line));
+        readiness.Feed(process->ReadError(ended));
+        if (ended) readiness.Finish();
+        if (!ended && readiness.Ready()) {
+            key.Remove();
+            process->KeepDraining();
+            return process;
         }
         if (ended) {
             KillStarted(process, pid);
-            const std::string reason = Reason(said);
+            const std::string reason = readiness.Reason();
             throw std::string("The secure tunnel ended before it was ready") +
                 (reason.empty() ? "" : ": " + reason);
         }

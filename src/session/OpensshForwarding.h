@@ -8,6 +8,7 @@
 #include "app/records/Records.h"
 #include "platform/CommandLine.h"
 #include "platform/ProgramLayout.h"
+#include "session/ForwardingReadiness.h"
 
 class OpensshProcess;
 
@@ -20,8 +21,7 @@ CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& 
                                 const MirlNxServer& server, const MirlNxSession& session,
                                 const std::string& key_file);
 
-// ssh -v prints this at the start of a line once the local forwarding listens.
-extern const char* const kForwardingReadyMarker;
+// Whether a line of ssh's output starts with kForwardingReadyMarker (session/ForwardingReadiness).
 bool IsForwardingReadyLine(const std::string& line);
 
 struct ForwardingOptions {
@@ -37,11 +37,13 @@ struct ForwardingOptions {
 // built-in tunnel key.
 ForwardingOptions DefaultForwardingOptions();
 
-// Starts ssh with the session's local forwarding and blocks (bounded by ready_timeout) until it
-// reports that the forwarding listens; returns the running process, which the caller owns.
-// Throws a std::string message when ssh cannot start, ends, or stays silent; ssh is then
-// killed. The key file (readable by its owner only) is removed on every path before returning.
-// Nothing is queued to sink by this call; the process queues EVT_TUNNEL_FINISHED when ssh ends.
+// Starts ssh with the session's local forwarding and blocks (bounded by ready_timeout) until the
+// forwarding is ready (ForwardingReadiness: authenticated, reported listening, and the local
+// port accepting while ssh runs); returns the running process, which the caller owns. Throws a
+// std::string message when the local port is taken, or ssh cannot start, ends, or is not ready
+// in time; ssh is then killed. The key file (readable by its owner only) is removed on every path
+// before returning. Nothing is queued to sink by this call; the process queues EVT_TUNNEL_FINISHED
+// when ssh ends.
 OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& server,
                                    const MirlNxSession& session,
                                    const ForwardingOptions& options = DefaultForwardingOptions());

@@ -61,24 +61,11 @@ bool OpensshProcess::ReadAvailable(wxInputStream* stream, std::string* sink_text
     return stream->Eof();
 }
 
-std::vector<std::string> OpensshProcess::ReadErrorLines(bool& ended) {
+std::string OpensshProcess::ReadError(bool& ended) {
     ReadAvailable(GetInputStream(), nullptr, kMaxPerTick);
-    ended =
-        ReadAvailable(GetErrorStream(), &partial_line, kMaxPerTick) || GetErrorStream() == nullptr;
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = partial_line.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-        std::string line = partial_line.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    partial_line.erase(0, start);
-    if (ended && !partial_line.empty()) {
-        lines.push_back(partial_line);
-        partial_line.clear();
-    }
-    return lines;
+    std::string bytes;
+    ended = ReadAvailable(GetErrorStream(), &bytes, kMaxPerTick) || GetErrorStream() == nullptr;
+    return bytes;
 }
 
 void OpensshProcess::OnDrainTimer(wxTimerEvent&) {

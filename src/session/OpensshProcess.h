@@ -5,7 +5,6 @@
 #include <wx/timer.h>
 
 #include <string>
-#include <vector>
 
 // The running forwarding ssh. Its standard streams are pipes (Redirect); when ssh ends,
 // OnTerminate queues EVT_TUNNEL_FINISHED "Tunnel connection finished" to the sink. The
@@ -24,10 +23,9 @@ class OpensshProcess : public wxProcess {
 
     void OnTerminate(int pid, int status) override;
 
-    // Reads what is waiting on stderr (and drops what is waiting on stdout) without blocking;
-    // returns the complete lines read, without their line ends. When stderr has ended, the
-    // unfinished last line is returned too and ended is set.
-    std::vector<std::string> ReadErrorLines(bool& ended);
+    // Reads what is waiting on stderr (up to 1 MiB a call; what is waiting on stdout is dropped)
+    // without blocking, and returns it as it came. ended is set once stderr has ended.
+    std::string ReadError(bool& ended);
 
     // From now on drain both output pipes in the background.
     void KeepDraining();
@@ -49,7 +47,6 @@ class OpensshProcess : public wxProcess {
 
     wxEvtHandler* sink;
     wxTimer drain_timer;
-    std::string partial_line;
     bool abandoned = false;
     bool ended = false;
 };

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/records/ReplyFields.h"
+
 const char* const kMalformedSessionReply = "The session service sent an incomplete reply";
 
 namespace {
@@ -146,9 +148,26 @@ bool Has(const Json& root, const char* name) {
 std::string FailureText(const Json& root) {
     if (Has(root, "err")) {
         std::string text = Text(root.at("err"));
-        if (!text.empty()) return text;
+        if (!text.empty()) return ShownText(text);
     }
     return kMalformedSessionReply;
+}
+
+// Hosts, the cookie and the salts reach the command lines of the viewer, the forwarding ssh and
+// the drive scripts. A drive without a port is never used, so its fields are left alone.
+void CheckCommandLineFields(const MirlNxSession& session) {
+    const auto invalid = [](const std::string& field) {
+        return std::string("The session service sent an invalid ") + field;
+    };
+    if (!IsHostField(session.host)) throw invalid("session host");
+    if (!IsCookieField(session.cookie)) throw invalid("session cookie");
+    const std::pair<const char*, const DriveEndpoint*> drives[] = {{"FTP", &session.ftp},
+                                                                   {"WebDAV", &session.webdav}};
+    for (const auto& [name, drive] : drives) {
+        if (drive->port == 0) continue;
+        if (!IsHostField(drive->host)) throw invalid(std::string(name) + " host");
+        if (!IsSaltField(drive->salt)) throw invalid(std::string(name) + " salt");
+    }
 }
 
 MirlNxSession ReadParsedReply(const Json& root, const MirlNxLogin& login,
@@ -257,13 +276,16 @@ MirlNxSession ReadSessionReply(const std::string& text, const MirlNxLogin& login
     try {
         root = Json::parse(text);
     } catch (const Json::exception& e) {
-        throw std::string("Decode error ") + e.what();
+        throw ShownText(std::string("Decode error ") + e.what());
     }
+    MirlNxSession session;
     try {
-        return ReadParsedReply(root, login, websock_server_ip);
+        session = ReadParsedReply(root, login, websock_server_ip);
     } catch (const Json::exception&) {
         throw FailureText(root);
     } catch (const ConversionError&) {
         throw FailureText(root);
     }
+    CheckCommandLineFields(session);
+    return session;
 }

@@ -23,8 +23,10 @@ std::string QuoteJsonString(const std::string& bytes);
 // session's host is that address and "session"->"host" may be absent.
 // Throws a std::string message: "Decode error " + the parser's message for text that is not
 // JSON; the reply's "err" text when a needed member is missing or cannot be converted; and
-// kMalformedSessionReply when there is no usable "err" (or the reply is not an object).
-// Never throws anything else, whatever the text.
+// kMalformedSessionReply when there is no usable "err" (or the reply is not an object); and
+// "The session service sent an invalid " + the field's name for a host, cookie or salt that
+// could not be put on a command line as one argument (see app/records/ReplyFields.h). Texts
+// from the reply are shortened to ShownText. Never throws anything else, whatever the text.
 MirlNxSession ReadSessionReply(const std::string& text, const MirlNxLogin& login,
                                const std::optional<std::string>& websock_server_ip);
 

@@ -60,6 +60,26 @@ TEST_F(FailureFlow, AViewerThatEndsAtOnceSaysWhy) {
     EXPECT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
 }
 
+TEST_F(FailureFlow, HostileSessionReplyStartsNoProgram) {
+    AddDefaultPrinter("Hall_Laser");
+    const std::string touched = temp.path() + "/proxy-command-ran";
+    StartSandbox(true, Scenario({{"session",
+                                  {{"cookie", "K00KIE -via 127.0.0.1"},
+                                   {"tunnel_mode", 1},
+                                   {"webdav",
+                                    {{"host", "127.0.0.1 -oProxyCommand=touch " + touched},
+                                     {"port", 8080},
+                                     {"salt", ""}}}}}}));
+    ConnectAndExpectMessage(
+        kPassword, "Connection failed: The session service sent an invalid session cookie");
+    PumpFor(std::chrono::seconds(1));
+    for (const char* program : {"viewer", "xserver", "nxproxy", "mapftp", "mapwebdav"}) {
+        EXPECT_TRUE(folder.Calls(program).empty()) << program;
+    }
+    EXPECT_FALSE(MirlNxAppInspector(TheApp()).HoldsPrintQueue());
+    EXPECT_FALSE(FileExists(touched));
+}
+
 TEST_F(FailureFlow, MissingHardwareKeyStartsNoLoginAndReturnsToIdle) {
     TheApp().hardware_key = "";
     AddDefaultPrinter("Hall_Laser");

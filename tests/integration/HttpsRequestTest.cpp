@@ -1,6 +1,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "support/HttpsSandboxTest.h"
 #include "support/LoopbackPorts.h"
 #include "support/Sandbox.h"
+#include "support/TcpPeer.h"
 
 namespace {
 // What a request came to: "body:<text>" or "error:<message>", so a table prints both sides.
@@ -208,4 +210,84 @@ TEST_F(HttpsRequestTest, RefusedUrlGivesThePrefixAndAnEmptyErrorBuffer) {
     const std::string huge = "https://127.0.0.1/" + std::string(9 * 1024 * 1024, 'a');
     EXPECT_EQ(Outcome([&] { return HttpsGet(huge, UpdateCheckProfile()); }),
               "error:Failed to set URL: ");
+}
+
+TEST_F(HttpsRequestTest, RedirectsLeadToHttpsOnlyAndNeverSendTheBodyInClear) {
+    // Something listening where the redirect points: it must never be reached.
+    TcpPeer plain(TcpPeer::SendAndClose("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"));
+    const std::string http = "http://127.0.0.1:" + std::to_string(plain.Port()) + "/";
+    for (const int status : {301, 302, 307, 308}) {
+        Probe({{"redirects", 1}, {"redirect_status", status}, {"location", http}});
+        for (const auto& p : AllProfiles()) {
+            EXPECT_EQ(Outcome([&] { return Send(ProbeUrl(), p); }),
+                      std::string("error:") + kRedirectNotHttps)
+                << p.name << " " << status;
+        }
+    }
+    EXPECT_EQ(plain.Accepted(), 0);
+    // The same redirect to the https side is followed.
+    Probe({{"redirects", 1}, {"redirect_status", 307}, {"location", ProbeUrl()}, {"body", "ok"}});
+    EXPECT_EQ(Outcome([&] { return HttpsPost(ProbeUrl(), "p=secret", LoginProfile()); }),
+              "body:ok");
+    EXPECT_EQ(sandbox->HttpsRequests().back()["body"], "p=secret");
+}
+
+TEST_F(HttpsRequestTest, RedirectLoopEndsAfterFiveHops) {
+    Probe({{"redirects", 5}, {"body", "five is fine"}});
+    EXPECT_EQ(Outcome([&] { return HttpsGet(ProbeUrl(), UpdateCheckProfile()); }),
+              "body:five is fine");
+    for (const auto& p : AllProfiles()) {
+        Probe({{"redirects", 100000}});
+        const std::size_t before = sandbox->HttpsRequests().size();
+        EXPECT_EQ(Outcome([&] { return Send(ProbeUrl(), p); }), Error(CURLE_TOO_MANY_REDIRECTS))
+            << p.name;
+        EXPECT_EQ(sandbox->HttpsRequests().size() - before, 6u) << p.name;
+    }
+}
+
+TEST_F(HttpsRequestTest, OversizedReplyIsRefusedBeforeItFillsMemory) {
+    const std::string too_large = std::string("error:") + kReplyTooLarge;
+    const auto bytes = [](std::size_t count) { return "body of " + std::to_string(count); };
+    RequestProfile small = LoginProfile();
+    small.max_body_bytes = 1000;
+    struct Case {
+        nlohmann::json spec;  // a 200 reply of "size" bytes
+        const RequestProfile& profile;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {{{"size", 1000}}, small, bytes(1000)},
+        {{{"size", 1000}, {"no_length", true}}, small, bytes(1000)},
+        {{{"size", 1001}}, small, too_large},
+        {{{"size", 1001}, {"no_length", true}}, small, too_large},
+        // Every profile's own bound: far beyond it, with and without a declared length.
+        {{{"size", 400 << 20}}, LoginProfile(), too_large},
+        {{{"size", 64 << 20}, {"no_length", true}}, LoginProfile(), too_large},
+        {{{"size", 64 << 20}, {"no_length", true}}, UpdateCheckProfile(), too_large},
+        {{{"size", 64 << 20}, {"no_length", true}}, WebsockSessionProfile(), too_large},
+        {{{"size", 1 << 20}, {"no_length", true}}, UpdateCheckProfile(), bytes(1 << 20)},
+    };
+    for (Case c : cases) {
+        c.spec["status"] = 200;
+        Probe(c.spec);
+        std::string outcome;
+        try {
+            outcome = bytes(HttpsPost(ProbeUrl(), "x=1", c.profile).size());
+        } catch (const std::string& message) {
+            outcome = "error:" + message;
+        }
+        EXPECT_EQ(outcome, c.expected) << c.spec.dump();
+    }
+}
+
+TEST_F(HttpsRequestTest, TrickleIsEndedByTheOverallDeadline) {
+    for (const auto& p : AllProfiles()) EXPECT_EQ(p.profile.total_timeout_seconds, 120) << p.name;
+    // A byte every 100 ms never trips the idle bound, and would take hours to finish.
+    Probe({{"size", 100000}, {"drip_ms", 100}});
+    RequestProfile quick = LoginProfile();
+    quick.total_timeout_seconds = 2;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Outcome([&] { return HttpsPost(ProbeUrl(), "x=1", quick); }),
+              Error(CURLE_OPERATION_TIMEDOUT));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }

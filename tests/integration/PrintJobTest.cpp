@@ -55,11 +55,13 @@ TEST(PrintJob, DocumentComesOutOfTheCupsPrinterAndTheFileIsRemoved) {
     ASSERT_TRUE(start.started) << start.message;
     ASSERT_NE(recorder.WaitFor(EVT_PRINT_JOB_END), nullptr);
     EXPECT_FALSE(FileExists(file));
+    EXPECT_EQ(recorder.Count(EVT_PRINT_FAILURE), 0u);
     EXPECT_TRUE(WaitForFileContent(output.File("office.prn"), document))
         << "no output; see " << cups.Folder() << "/log/error_log";
 }
 
-TEST(PrintJob, FailedPrintStillRemovesTheFileAndReportsTheEnd) {
+// The document is off the server by then: a failed print keeps the only copy and says where.
+TEST(PrintJob, FailedPrintKeepsTheFileReportsWhereAndReportsTheEnd) {
     CupsServer cups;
     TempDir downloads;
     WorkingFolder working;
@@ -69,7 +71,12 @@ TEST(PrintJob, FailedPrintStillRemovesTheFileAndReportsTheEnd) {
         StartPrintJob(&recorder, LinuxLayout(), working.path(), "No_Such_Printer", file);
     ASSERT_TRUE(start.started) << start.message;
     ASSERT_NE(recorder.WaitFor(EVT_PRINT_JOB_END), nullptr);
-    EXPECT_FALSE(FileExists(file));
+    const auto failures = recorder.Of(EVT_PRINT_FAILURE);
+    ASSERT_EQ(failures.size(), 1u);
+    const std::string message = EventRecorder::Text(failures[0]);
+    EXPECT_EQ(message.rfind("The print program failed (exit status ", 0), 0u) << message;
+    EXPECT_NE(message.find("kept as " + file + "."), std::string::npos) << message;
+    EXPECT_EQ(ReadWholeFile(file), "document");
 }
 
 TEST(PrintJob, MissingPrintProgramRemovesTheFileAndSaysWhy) {

@@ -2,7 +2,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,29 @@ bool WaitForPrintedCount(RunningSftpThread& queue, size_t count) {
     return PumpUntil([&] { return queue.PrintedFiles().size() >= count; },
                      std::chrono::seconds(60));
 }
+
+std::vector<std::string> PrintedContents(RunningSftpThread& queue) {
+    std::vector<std::string> contents;
+    for (const auto& path : queue.PrintedFiles()) contents.push_back(ReadWholeFile(path));
+    return contents;
+}
+
+size_t OpenDescriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+// Stops the thread and says how long its end took to arrive.
+std::chrono::milliseconds TimedStop(RunningSftpThread& queue) {
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_TRUE(queue.Stop());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 asked);
+}
 }  // namespace
 
 TEST(SftpThread, TwoFilesArriveInOrderAsPrivateTemporaryFiles) {
@@ -38,9 +63,10 @@ TEST(SftpThread, TwoFilesArriveInOrderAsPrivateTemporaryFiles) {
     ASSERT_TRUE(queue.Stop());
 
     const auto printed = queue.PrintedFiles();
+    // Both are seen in one listing and settle together.
     EXPECT_EQ(queue.FileTrace(),
-              (Trace{"EVT_PRINTER_STATUS:Waiting for file", "EVT_PRINTER_STATUS:Downloading",
-                     "EVT_PRINT_FILE:" + printed[0], "EVT_PRINTER_STATUS:Waiting for file",
+              (Trace{"EVT_PRINTER_STATUS:Waiting for file", "EVT_PRINTER_STATUS:Waiting for file",
+                     "EVT_PRINTER_STATUS:Downloading", "EVT_PRINT_FILE:" + printed[0],
                      "EVT_PRINTER_STATUS:Downloading", "EVT_PRINT_FILE:" + printed[1]}));
     const Trace all = queue.events().Trace();
     EXPECT_EQ(all.front(), "EVT_PRINTER_CONNECTED:SFTP connected");
@@ -211,7 +237,9 @@ TEST(SftpThread, FileThatCannotBeOpenedIsSkippedAndTriedAgain) {
     ASSERT_TRUE(queue.Stop());
     ASSERT_EQ(queue.PrintedFiles().size(), 1u);
     EXPECT_EQ(ReadWholeFile(queue.PrintedFiles()[0]), "open");
-    EXPECT_EQ(queue.events().Count(EVT_PRINTER_STATUS), 2u);  // only for open.pdf
+    const Trace trace = queue.FileTrace();
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "EVT_PRINTER_STATUS:Downloading"), 1)
+        << "only open.pdf is downloaded";
     EXPECT_TRUE(FileExists(locked));
 }
 
@@ -246,7 +274,13 @@ TEST(SftpThread, FailedLocalWriteKeepsTheDocumentQueuedAndIsReportedOnce) {
     // Let it fail again at least once more before the limit goes.
     PumpUntil([&] { return PrintQueueLogCount(*sandbox, "open", "doc.pdf") >= 2; });
     PumpFor(std::chrono::milliseconds(1500));
-    const auto left_over = temp.Files();
+    // A copy seen now may belong to an attempt under way; one still there a moment later stays.
+    const auto seen = temp.Files();
+    PumpFor(std::chrono::milliseconds(400));
+    std::vector<std::string> left_over;
+    for (const auto& path : temp.Files()) {
+        if (std::find(seen.begin(), seen.end(), path) != seen.end()) left_over.push_back(path);
+    }
     const bool still_queued = FileExists(remote);
     const size_t printed_while_limited = queue.PrintedFiles().size();
     setrlimit(RLIMIT_FSIZE, &previous);
@@ -260,4 +294,164 @@ TEST(SftpThread, FailedLocalWriteKeepsTheDocumentQueuedAndIsReportedOnce) {
     ASSERT_TRUE(queue.Stop());
     EXPECT_TRUE(ReadWholeFile(queue.PrintedFiles()[0]) == content);
     EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 1u);
+}
+
+TEST(SftpThread, PipeAndLinkToAnEndlessFileArePassedOverAndTheDocumentBehindThemPrinted) {
+    auto sandbox = PrintQueueSandbox();
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string folder = SandboxQueueFolder(*sandbox, "demo");
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(mkfifo((folder + "/a-pipe.pdf").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder + "/b-endless.pdf");
+    QueuePrintFile(*sandbox, "demo", "c-real.pdf", "real document");
+
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    PumpFor(std::chrono::milliseconds(700));  // further scans pass over both again
+    EXPECT_LT(TimedStop(queue), std::chrono::milliseconds(1000));
+    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"real document"});
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "a-pipe.pdf"), 0);
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "b-endless.pdf"), 0);
+    EXPECT_EQ(temp.Files(), queue.PrintedFiles());
+}
+
+TEST(SftpThread, DocumentOverTheSizeLimitIsRefusedOnceForTheProgramAndStaysQueued) {
+    auto sandbox = PrintQueueSandbox();
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string huge = QueuePrintFile(*sandbox, "demo", "huge.pdf", "");
+    std::filesystem::resize_file(huge, (std::uintmax_t{4} << 30) + 1);  // sparse
+    for (int session = 0; session < 2; ++session) {
+        RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+        const std::string next = "next" + std::to_string(session) + ".pdf";
+        QueuePrintFile(*sandbox, "demo", next, next);
+        ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+        ASSERT_TRUE(queue.Stop());
+        EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{next});
+        const auto failures = queue.events().Of(EVT_PRINT_FAILURE);
+        ASSERT_EQ(failures.size(), session == 0 ? 1u : 0u) << "told once, not per session";
+        if (session == 0) {
+            EXPECT_EQ(EventRecorder::Text(failures[0]),
+                      "\"huge.pdf\" in the print queue is larger than 4 GiB; it is not printed "
+                      "and stays in the print queue.");
+        }
+    }
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "huge.pdf"), 0);
+    EXPECT_TRUE(FileExists(huge));
+}
+
+TEST(SftpThread, SilentServerIsGivenUpAfterTheRequestLimitAndTheDocumentFetchedOnANewConnection) {
+    auto sandbox = PrintQueueSandbox({{"silent", {{"name", "doc.pdf"}, {"times", 1}}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", "document");
+    const size_t descriptors = OpenDescriptors();
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo",
+                            std::chrono::milliseconds(1500));
+    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(OpenDescriptors(), descriptors) << "both connections closed";
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "silent", "doc.pdf"), 1);
+    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"document"});
+    EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 2u);
+    EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
+    EXPECT_FALSE(FileExists(remote));
+}
+
+TEST(SftpThread, StopIsAnsweredWithinASecondWhileTheServerIsSilent) {
+    auto sandbox = PrintQueueSandbox({{"silent", {{"name", "doc.pdf"}, {"times", 100}}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", "document");
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(PumpUntil([&] { return PrintQueueLogCount(*sandbox, "silent", "doc.pdf") > 0; }));
+    PumpFor(std::chrono::milliseconds(200));
+    EXPECT_LT(TimedStop(queue), std::chrono::milliseconds(1000));
+    EXPECT_TRUE(queue.PrintedFiles().empty());
+    EXPECT_TRUE(FileExists(remote));
+    EXPECT_TRUE(temp.Files().empty());
+}
+
+TEST(SftpThread, NameTakenByANewDocumentDuringTheFetchKeepsTheNewOneForItsOwnTurn) {
+    auto sandbox = PrintQueueSandbox(
+        {{"replaced", {{"name", "doc.pdf"}, {"content", "the second document"}}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", "first");
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    PumpFor(std::chrono::milliseconds(300));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "replaced", "doc.pdf"), 1);
+    EXPECT_EQ(PrintedContents(queue), (std::vector<std::string>{"first", "the second document"}));
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "doc.pdf"), 1);
+    EXPECT_FALSE(FileExists(remote));
+}
+
+TEST(SftpThread, DocumentsQueuedTogetherSettleTogether) {
+    auto sandbox = PrintQueueSandbox();
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_NE(queue.events().WaitFor(EVT_PRINTER_CONNECTED), nullptr);
+    constexpr int kCount = 10;
+    const auto queued = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCount; ++i) {
+        QueuePrintFile(*sandbox, "demo", "doc" + std::to_string(i) + ".pdf",
+                       RandomBytes(50000, static_cast<unsigned>(i)));
+    }
+    ASSERT_TRUE(WaitForPrintedCount(queue, kCount));
+    const auto took = std::chrono::steady_clock::now() - queued;
+    ASSERT_TRUE(queue.Stop());
+    // One file after another would take a second each.
+    EXPECT_LT(took, std::chrono::seconds(4));
+    // Every file is announced before any download, and each download ends in its file.
+    const Trace trace = queue.FileTrace();
+    size_t waiting = 0;
+    for (size_t i = 0; i < trace.size(); ++i) {
+        if (trace[i] == "EVT_PRINTER_STATUS:Waiting for file") ++waiting;
+        if (trace[i] == "EVT_PRINTER_STATUS:Downloading") {
+            ASSERT_LT(i + 1, trace.size());
+            EXPECT_EQ(trace[i + 1].rfind("EVT_PRINT_FILE:", 0), 0u) << trace[i + 1];
+        }
+    }
+    EXPECT_EQ(waiting, static_cast<size_t>(kCount));
+    EXPECT_EQ(queue.PrintedFiles().size(), static_cast<size_t>(kCount));
+}
+
+TEST(SftpThread, FileTheServerKeepsIsNotPrintedOrReportedAgainByTheNextSession) {
+    auto sandbox = PrintQueueSandbox({{"undeletable", {"keep.pdf"}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    QueuePrintFile(*sandbox, "demo", "keep.pdf", "kept");
+    {
+        RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+        ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+        ASSERT_TRUE(queue.Stop());
+        EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 1u);
+    }
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    QueuePrintFile(*sandbox, "demo", "next.pdf", "next");
+    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    PumpFor(std::chrono::milliseconds(300));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"next"});
+    EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "keep.pdf"), 1);
+}
+
+TEST(SftpThread, DocumentThatSilencesTheServerTwiceIsPassedOverAndTheOneBehindItPrinted) {
+    auto sandbox = PrintQueueSandbox({{"silent", {{"name", "a-hang.pdf"}, {"times", 100}}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string stuck = QueuePrintFile(*sandbox, "demo", "a-hang.pdf", "stuck");
+    QueuePrintFile(*sandbox, "demo", "b-ok.pdf", "behind it");
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo",
+                            std::chrono::milliseconds(1000));
+    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    PumpFor(std::chrono::milliseconds(500));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"behind it"});
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "silent", "a-hang.pdf"), 2);
+    EXPECT_EQ(queue.FileTrace().back(),
+              "EVT_PRINT_FILE:" + queue.PrintedFiles().at(0));  // still running, not failed
+    const auto failures = queue.events().Of(EVT_PRINT_FAILURE);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(EventRecorder::Text(failures[0]),
+              "The print server stopped answering while \"a-hang.pdf\" was fetched; it is passed "
+              "over and stays in the print queue.");
+    EXPECT_TRUE(FileExists(stuck));
 }

@@ -110,21 +110,17 @@ TEST_F(WssBridge, CarriesTheDesktopBothWaysAndServesOneConnection) {
     }());
     EXPECT_TRUE(bridge.process->Running());
     ASSERT_EQ(kill(bridge.viewer_pid, SIGTERM), 0);
-    EXPECT_EQ(bridge.process->WaitForExit(10s), 128 + SIGTERM);
+    EXPECT_EQ(bridge.process->WaitForExit(10s), 0);  // the desktop was shown: a normal end
     EXPECT_EQ(bridge.Errors(), "");
     EXPECT_EQ(desktop.peer.Accepted(), 1);
 }
 
-TEST_F(WssBridge, ViewerThatEndsEndsTheBridgeWithItsStatus) {
+// A viewer that gives up before it has shown the desktop ends the bridge with its status; once
+// the desktop was shown, the viewer's end is the session's normal end.
+TEST_F(WssBridge, ViewerThatEndsBeforeConnectingEndsTheBridgeWithItsStatus) {
     Bridge bridge(Url(), "sleep 1; exit 3");
     ASSERT_TRUE(bridge.ViewerStarted()) << bridge.Errors();
-    const int fd = ConnectLoopback(bridge.port);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(ReceiveExactly(fd, kGreeting.size()), kGreeting);
     EXPECT_EQ(bridge.process->WaitForExit(15s), 3);
-    EXPECT_TRUE(PeerClosed(fd, 5000));
-    close(fd);
-    EXPECT_EQ(bridge.Errors(), "");
 }
 
 TEST_F(WssBridge, EndingTheBridgeEndsItsViewer) {
@@ -150,7 +146,7 @@ TEST_F(WssBridge, ProxyThatClosesIsToldAndTheViewerSeesTheEnd) {
     // The viewer shows the end in its own way; the bridge waits for it.
     EXPECT_TRUE(bridge.process->Running());
     ASSERT_EQ(kill(bridge.viewer_pid, SIGKILL), 0);
-    EXPECT_EQ(bridge.process->WaitForExit(10s), 128 + SIGKILL);
+    EXPECT_EQ(bridge.process->WaitForExit(10s), 0);
 }
 
 TEST_F(WssBridge, ProxyThatRefusesEndsWithOneLineAndStartsNoViewer) {

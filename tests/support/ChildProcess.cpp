@@ -1,5 +1,6 @@
 #include "support/ChildProcess.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -8,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -113,4 +116,20 @@ void ChildProcess::Stop() {
     }
     if (stdout_fd >= 0) close(stdout_fd);
     stdout_fd = -1;
+}
+
+std::vector<std::string> CommandLinesWith(const std::string& text) {
+    std::vector<std::string> found;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return found;
+    while (const dirent* entry = readdir(proc)) {
+        const std::string pid = entry->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream file("/proc/" + pid + "/cmdline", std::ios::binary);
+        std::string line{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        for (char& c : line) c = c == '\0' ? ' ' : c;
+        if (line.find(text) != std::string::npos) found.push_back(line);
+    }
+    closedir(proc);
+    return found;
 }

@@ -36,3 +36,6 @@ class ChildProcess {
     int exit_status = -1;
     void Reaped(int status);
 };
+
+// The command lines (arguments joined by blanks) of every process whose command line holds text.
+std::vector<std::string> CommandLinesWith(const std::string& text);

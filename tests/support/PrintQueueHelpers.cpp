@@ -68,9 +68,11 @@ std::vector<std::string> ScopedTempFolder::Files() const {
 }
 
 RunningSftpThread::RunningSftpThread(int port, const std::string& account,
-                                     const std::string& password) {
+                                     const std::string& password,
+                                     std::chrono::milliseconds request_timeout) {
     thread =
         new SftpThread(&recorder, account, password, "127.0.0.1", static_cast<std::uint16_t>(port));
+    if (request_timeout.count() > 0) thread->SetRequestTimeout(request_timeout);
     if (thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;
         thread = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,9 @@ class ScopedTempFolder {
 // EVT_PRINTER_FINISHED) at the latest when this goes, so the recorder outlives the thread.
 class RunningSftpThread {
   public:
-    RunningSftpThread(int port, const std::string& account, const std::string& password);
+    // request_timeout: how long one request may go unanswered (zero: the thread's own).
+    RunningSftpThread(int port, const std::string& account, const std::string& password,
+                      std::chrono::milliseconds request_timeout = {});
     ~RunningSftpThread();
 
     EventRecorder& events() { return recorder; }

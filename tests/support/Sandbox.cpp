@@ -18,6 +18,8 @@ Sandbox::Sandbox(const SandboxOptions& options) {
     if (options.ssh) argv.push_back("--ssh");
     if (options.print_queue) argv.push_back("--print-queue");
     if (options.desktop) argv.push_back("--desktop");
+    if (options.drives) argv.push_back("--drives");
+    if (options.nx) argv.push_back("--nx");
     process = std::make_unique<ChildProcess>(argv);
     ready = nlohmann::json::parse(process->WaitForLine("READY ", std::chrono::seconds(30)));
 }

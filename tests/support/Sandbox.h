@@ -18,6 +18,8 @@ struct SandboxOptions {
     bool print_queue = false;  // password accounts with their SFTP queue folders
     bool desktop = false;      // a recording TCP peer standing for the desktop
     nlohmann::json scenario = nlohmann::json::object();
+    bool drives = false;  // the FTP and WebDAV servers of the drives
+    bool nx = false;      // an NX desktop (nxagent)
 };
 
 class Sandbox {

@@ -6,11 +6,11 @@
 
 Deployment& MutableTestDeployment() {
     static Deployment deployment{
-        "https://127.0.0.1:18443",
-        "https://127.0.0.1:18443",
-        "127.0.0.1:18443",
+        "https://127.0.0.1:" + std::to_string(TOLLIVANCE_SANDBOX_HTTPS_PORT),
+        "https://127.0.0.1:" + std::to_string(TOLLIVANCE_SANDBOX_HTTPS_PORT),
+        "127.0.0.1:" + std::to_string(TOLLIVANCE_SANDBOX_HTTPS_PORT),
         "127.0.0.1",
-        18023,
+        TOLLIVANCE_SANDBOX_PRINT_PORT,
         std::string(TOLLIVANCE_PKI_DIR) + "/ca.pem",
         BuildKeyText("session_request_key"),
         BuildKeyText("tunnel_key"),

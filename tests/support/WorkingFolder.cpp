@@ -51,6 +51,13 @@ void WorkingFolder::StandIn(const std::string& relative_path, const std::string&
     if (keeps_running) keep_running.push_back(name);
 }
 
+void WorkingFolder::UseAdapter(const std::string& relative_path) {
+    const std::string file = folder.File(relative_path);
+    fs::copy_file(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/" + relative_path, file,
+                  fs::copy_options::overwrite_existing);
+    chmod(file.c_str(), 0755);
+}
+
 void WorkingFolder::GiveChild(const std::string& relative_path, const std::string& name) {
     const std::string file = folder.File(relative_path);
     WriteWholeFile(file,

@@ -26,6 +26,9 @@ class WorkingFolder {
     // True while the latest start of the program is still running.
     bool Running(const std::string& program) const;
 
+    // Puts the real Linux adapter (from bundle/linux) where the stand-in was.
+    void UseAdapter(const std::string& relative_path);
+
     // Makes a keeps-running stand-in start a child of its own and wait for it, as a viewer with
     // helper processes does; the child logs under "<name>-child".
     void GiveChild(const std::string& relative_path, const std::string& name);

@@ -1,5 +1,6 @@
 #include "support/XvfbDisplay.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 XvfbDisplay::XvfbDisplay() {
@@ -15,4 +16,14 @@ XvfbDisplay::XvfbDisplay() {
 
 XvfbDisplay::~XvfbDisplay() {
     if (server) unsetenv("DISPLAY");
+}
+
+bool WindowShown(const std::string& title) {
+    FILE* tree = popen("xwininfo -root -tree 2>/dev/null", "r");
+    if (tree == nullptr) return false;
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, tree)) > 0;) text.append(buffer, n);
+    pclose(tree);
+    return text.find("\"" + title + "\"") != std::string::npos;
 }

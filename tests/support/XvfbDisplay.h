@@ -17,3 +17,6 @@ class XvfbDisplay {
     std::unique_ptr<ChildProcess> server;
     std::string name;
 };
+
+// Whether a window with exactly this title is on the process's display (DISPLAY).
+bool WindowShown(const std::string& title);

@@ -120,6 +120,22 @@ TEST(LoginReply, ReadsTheServerOrFailsWithAMessage) {
         {R"({"host":"h","port":true})", invalid},
         {R"({"host":7,"port":22})", invalid},
         {R"({"host":"h","port":22,"ip":null})", invalid},
+        // Host and address reach ssh's command line and the session's URLs.
+        {R"({"host":"desk7.example.com","port":22,"ip":"2001:db8::7"})",
+         "desk7.example.com/2001:db8::7/22"},
+        {R"({"host":"-oProxyCommand=touch /tmp/x","port":22})",
+         std::string("error:") + kInvalidServerHost},
+        {R"({"host":"127.0.0.1 -oProxyCommand=x","port":22,"ip":"127.0.0.1"})",
+         std::string("error:") + kInvalidServerHost},
+        {R"({"host":"desk7","port":22,"ip":"10.0.0.1/../../x"})",
+         std::string("error:") + kInvalidServerAddress},
+        {R"({"host":"desk7","port":22,"ip":""})", std::string("error:") + kInvalidServerAddress},
     };
     for (const auto& c : cases) EXPECT_EQ(Read(c.body), c.expected) << "reply " << c.body;
+}
+
+TEST(LoginReply, TheBodyAsMessageIsShortened) {
+    const std::string body = "\"" + std::string(1 << 20, 'a') + "\"";
+    const std::string message = Read(body);
+    EXPECT_EQ(message, "error:" + body.substr(0, 500) + "...");
 }

@@ -50,6 +50,10 @@ TEST(SshCommandLine, Cases) {
         {LinuxLayout(), "/w", "/k", Server("srv", 22), Session("desk", 62000, false),
          "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 22 -v -i "
          "/k -l mirlnx -L 464:desk:62000 srv"},
+        // an IPv6 address in the forwarding is put in brackets, as ssh reads it
+        {LinuxLayout(), "/w", "/k", Server("2001:db8::1", 22), Session("2001:db8::7", 5901, false),
+         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 22 -v -i "
+         "/k -l mirlnx -L 9901:[2001:db8::7]:5901 2001:db8::1"},
         // folders with blanks are quoted
         {WindowsLayout(), "C:\\Program Files\\Tollivance", "C:\\Users\\A B\\Temp\\k",
          Server("srv", 22), Session("desk", 5901, false),

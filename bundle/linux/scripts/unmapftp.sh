@@ -1,6 +1,34 @@
 #!/bin/sh
-# Removes the FTP drive that mapftp.sh mapped, whoever it was mapped for.
-for mount in $(gio mount -l 2>/dev/null | sed -n 's/^Mount([0-9]*): .* -> \(ftp:\/\/[^ ]*127\.0\.0\.1:8021\/\).*/\1/p'); do
-    timeout 20 gio mount -u "$mount"
+# Undoes mapftp.sh: stops a mapping still waiting for its port and unmounts the FTP drive it
+# mounted (or, when its note is gone, any FTP drive on the forwarded port 8021).
+set -u
+here=$(dirname "$0")
+# shellcheck source=drivecommon.sh
+. "$here/drivecommon.sh"
+state=$(drive_state_dir) || exit 1
+
+if [ -f "$state/mapftp.pid" ]; then
+    pid=$(cat "$state/mapftp.pid")
+    # Only that script: the number may have been reused since.
+    case $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) in
+        *mapftp.sh*) kill "$pid" 2>/dev/null ;;
+    esac
+    rm -f "$state/mapftp.pid"
+fi
+
+urls=
+if [ -f "$state/ftp.url" ]; then
+    urls=$(cat "$state/ftp.url")
+    rm -f "$state/ftp.url"
+fi
+mounted=$(gio mount -l 2>/dev/null |
+    sed -n "s|^Mount([0-9]*): .* -> \(ftp://[^ ]*127\.0\.0\.1:$FTP_PORT/\).*|\1|p")
+status=0
+for url in $(printf '%s\n%s\n' "$urls" "$mounted" | sort -u); do
+    printf '%s\n' "$mounted" | grep -qxF "$url" || continue
+    if ! timeout "$MOUNT_TIMEOUT" gio mount -u "$url"; then
+        echo "unmapftp.sh: the FTP drive $url could not be unmounted" >&2
+        status=1
+    fi
 done
-exit 0
+exit $status

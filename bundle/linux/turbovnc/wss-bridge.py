@@ -6,7 +6,8 @@
 Opens the web-socket first, so that a proxy that cannot be reached is reported before any
 window appears; then listens on 127.0.0.1 at a port the system picks, starts PROGRAM with
 every "%PORT%" in its arguments replaced by that port, and relays the first connection it
-accepts. It ends with the program, passing on its exit status. Failures end with one line on
+accepts. It ends with the program: with status 0 once the desktop was shown (the program's end
+is then the session's end), else with the program's own status. Failures end with one line on
 the error output that says what went wrong, and a non-zero status.
 
 The desktop proxy's certificate is not checked, as the client's own session request does not.
@@ -142,9 +143,11 @@ async def bridge(url, program):
         await asyncio.wait({connected, ended, stopping}, timeout=ACCEPT_TIMEOUT,
                            return_when=asyncio.FIRST_COMPLETED)
         server.close()
+        relayed = False
         if ended.done() or stopping.done():
             pass
         elif connected.done():
+            relayed = True
             carried = asyncio.ensure_future(relay(ws, *connected.result()))
             await asyncio.wait({carried, ended, stopping}, return_when=asyncio.FIRST_COMPLETED)
             carried.cancel()
@@ -157,7 +160,9 @@ async def bridge(url, program):
         if not ended.done():
             viewer.terminate()
             return 1 if stopping.result() is None else 128 + stopping.result()
-        return ended.result() if ended.result() >= 0 else 128 - ended.result()
+        # Once the desktop was shown, the viewer's end is the session's end, however TigerVNC
+        # words it (it exits 1 when told to end by a signal).
+        return 0 if relayed else viewer_status(ended.result())
     finally:
         if viewer.returncode is None:
             if not ended.done():
@@ -166,6 +171,16 @@ async def bridge(url, program):
                 except asyncio.TimeoutError:
                     viewer.kill()
             await ended
+
+
+def viewer_status(returncode):
+    """The viewer's exit status as the bridge's own: a viewer told to end (its window closed
+    with the session, a logout) ended normally; one that died of another signal did not."""
+    if returncode >= 0:
+        return returncode
+    if -returncode in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        return 0
+    return 128 - returncode
 
 
 def main(argv):

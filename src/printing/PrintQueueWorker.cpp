@@ -1,0 +1,448 @@
+#include "printing/PrintQueueWorker.h"
+
+#include <fcntl.h>
+#include <wx/file.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/stdpaths.h>
+
+#include <memory>
+#include <utility>
+
+#include "app/records/Events.h"
+#include "platform/LocaleText.h"
+#include "platform/TcpConnect.h"
+#include "printing/SftpDownload.h"
+
+namespace {
+using std::chrono::milliseconds;
+
+const char* const kQueueFolder = ".mirlprinting/";
+const char* const kFallbackQueueFolder = "/.mirlprinting/";  // after the account name
+constexpr milliseconds kConnectTimeout{30000};
+constexpr milliseconds kScanPause{100};
+constexpr milliseconds kSettleInterval{500};
+constexpr milliseconds kReconnectPause{1000};
+// Connection losses in a row, without a complete scan between them, before giving up.
+constexpr int kReconnectAttempts = 3;
+constexpr int kStallsBeforePassingOver = 2;
+// Between two full listings the folder's modification time says whether anything came or
+// went. It counts in whole seconds, so a change within the second of the last listing would
+// not show: a full listing at least this often bounds that delay.
+constexpr milliseconds kFullListingInterval{2000};
+// Far above any print job, low enough that one document cannot fill the local disk.
+constexpr std::uint64_t kMaxDocumentBytes = std::uint64_t{4} << 30;
+const char* const kMaxDocumentText = "4 GiB";
+
+struct AttributesDeleter {
+    void operator()(sftp_attributes attributes) const { sftp_attributes_free(attributes); }
+};
+using Attributes = std::unique_ptr<sftp_attributes_struct, AttributesDeleter>;
+
+// Only a regular file is a document: a link may lead to a device, and opening a pipe waits for
+// a writer that may never come.
+bool IsRegularFile(const sftp_attributes_struct& attributes) {
+    if ((attributes.flags & SSH_FILEXFER_ATTR_PERMISSIONS) != 0) {
+        return (attributes.permissions & 0170000) == 0100000;
+    }
+    return attributes.type == SSH_FILEXFER_TYPE_REGULAR;
+}
+
+DocumentFingerprint FingerprintOf(const sftp_attributes_struct& attributes) {
+    return DocumentFingerprint{attributes.size, attributes.mtime};
+}
+
+std::string Quoted(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "\"" : ", \"") + name + "\"";
+    return text;
+}
+}  // namespace
+
+PrintQueueWorker::PrintQueueWorker(wxEvtHandler* sink_, PrintQueueServer server_,
+                                   RequestBound& bound_)
+    : sink(sink_), server(std::move(server_)), bound(bound_) {}
+
+void PrintQueueWorker::Post(wxEventType type, const std::string& text) {
+    QueueThreadEvent(sink, type, text);
+}
+
+void PrintQueueWorker::ReportLocalFailureOnce(const std::string& text) {
+    if (local_failure_reported) return;
+    local_failure_reported = true;
+    Post(EVT_PRINT_FAILURE, text);
+}
+
+std::string PrintQueueWorker::Key(const std::string& path) const {
+    return server.account + "@" + server.host + ":" + std::to_string(server.port) + ":" + path;
+}
+
+bool PrintQueueWorker::Lost(const LibSshSftpPtr& sftp) const {
+    // A cut socket may not have been noticed by the library yet.
+    return bound.TimedOut() || bound.StopRequested() || ssh_is_connected(sftp->get()->session) == 0;
+}
+
+void PrintQueueWorker::Run() {
+    LibSshSftpPtr sftp = Connect();
+    int losses = 0;
+    while (sftp && !bound.StopRequested()) {
+        switch (Scan(sftp)) {
+            case ScanResult::Completed:
+                losses = 0;
+                bound.Pause(waiting ? kSettleInterval : kScanPause);
+                break;
+            case ScanResult::NoFolder:
+                bound.Pause(kScanPause);
+                break;
+            case ScanResult::Stopped:
+            case ScanResult::ListingFailed:
+                Disconnect(sftp);
+                return;
+            case ScanResult::ConnectionLost:
+                // Whatever was being fetched is still queued on the server: connect again.
+                if (fetching && bound.TimedOut()) NoteStall(handling);
+                fetching = false;
+                Disconnect(sftp);
+                if (bound.StopRequested()) return;
+                if (++losses > kReconnectAttempts) {
+                    Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
+                    return;
+                }
+                if (!bound.Pause(kReconnectPause)) return;
+                bound.ClearTimedOut();
+                sftp = Connect();
+                break;
+        }
+    }
+    if (sftp) Disconnect(sftp);
+}
+
+LibSshSftpPtr PrintQueueWorker::Connect() {
+    have_listing = false;
+    auto connection = std::make_shared<LibSshSession>();
+    if (!*connection) return nullptr;
+    const std::uint16_t port = server.port != 0 ? server.port : 22;
+    const SocketHandle fd =
+        TcpConnect(server.host, port, kConnectTimeout, [this] { return bound.StopRequested(); });
+    if (fd == kNoSocket) {
+        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
+        return nullptr;
+    }
+    ssh_session session = connection->get();
+    const long timeout = kConnectTimeout.count() / 1000;
+    const int process_config = 0;  // everything the client needs is built in
+    socket_t socket = fd;
+    ssh_options_set(session, SSH_OPTIONS_FD, &socket);  // the library closes it from now on
+    ssh_options_set(session, SSH_OPTIONS_HOST, server.host.c_str());
+    ssh_options_set(session, SSH_OPTIONS_USER, server.account.c_str());
+    ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);
+    ssh_options_set(session, SSH_OPTIONS_PROCESS_CONFIG, &process_config);
+    socket_fd = fd;
+    bound.SetSocket(fd);
+    bool connected = false;
+    // On failure the socket is no longer named before the connection (declared earlier) goes.
+    struct Unwatch {
+        RequestBound& bound;
+        const bool& connected;
+        ~Unwatch() {
+            if (!connected) bound.SetSocket(kNoSocket);
+        }
+    } unwatch{bound, connected};
+
+    int result = SSH_ERROR;
+    {
+        BoundCall call(bound, kConnectTimeout);
+        result = ssh_connect(session);
+    }
+    if (result != SSH_OK) {
+        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
+        return nullptr;
+    }
+    // The host key is deliberately not checked: the queue holds nothing but the user's own
+    // print files, and the account's password is the credential.
+    {
+        BoundCall call(bound, kConnectTimeout);
+        result = ssh_userauth_password(session, nullptr, server.password.c_str());
+    }
+    if (result != SSH_AUTH_SUCCESS) {
+        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "SFTP authentication failed");
+        return nullptr;
+    }
+    auto candidate = std::make_shared<LibSshSftp>(connection);
+    {
+        BoundCall call(bound);
+        result = *candidate ? sftp_init(candidate->get()) : SSH_ERROR;
+    }
+    if (result != SSH_OK) {
+        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "SFTP initialisation failed");
+        return nullptr;
+    }
+    connected = true;
+    Post(EVT_PRINTER_CONNECTED, "SFTP connected");
+    return candidate;
+}
+
+void PrintQueueWorker::Disconnect(LibSshSftpPtr& sftp) {
+    // A connection that is cut, stopped or not answering must not hold up its own release.
+    if (Lost(sftp) && socket_fd != kNoSocket) ShutdownOnly(socket_fd);
+    bound.SetSocket(kNoSocket);
+    sftp.reset();
+    socket_fd = kNoSocket;
+}
+
+bool PrintQueueWorker::QuietSinceListing(sftp_session session) {
+    if (!have_listing || waiting) return false;
+    if (std::chrono::steady_clock::now() - listed_at >= kFullListingInterval) return false;
+    Attributes attributes;
+    {
+        BoundCall call(bound);
+        attributes.reset(sftp_stat(session, folder.c_str()));
+    }
+    return attributes && (attributes->flags & SSH_FILEXFER_ATTR_ACMODTIME) != 0 &&
+           attributes->mtime == listed_folder_mtime;
+}
+
+PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
+                                                    std::vector<QueueEntry>& documents) {
+    sftp_session session = sftp->get();
+    const auto started = std::chrono::steady_clock::now();
+    std::string opened = kQueueFolder;
+    sftp_dir dir = nullptr;
+    {
+        BoundCall call(bound);
+        dir = sftp_opendir(session, opened.c_str());
+    }
+    if (dir == nullptr && !Lost(sftp)) {
+        opened = server.account + kFallbackQueueFolder;
+        BoundCall call(bound);
+        dir = sftp_opendir(session, opened.c_str());
+    }
+    if (dir == nullptr) return Lost(sftp) ? ScanResult::ConnectionLost : ScanResult::NoFolder;
+    folder = opened;
+
+    bool folder_time_known = false;
+    std::uint32_t folder_mtime = 0;
+    for (;;) {
+        Attributes entry;
+        {
+            BoundCall call(bound);
+            entry.reset(sftp_readdir(session, dir));
+        }
+        if (!entry) break;
+        const std::string name = entry->name != nullptr ? entry->name : "";
+        if (name == ".") {
+            folder_time_known = (entry->flags & SSH_FILEXFER_ATTR_ACMODTIME) != 0;
+            folder_mtime = entry->mtime;
+            continue;
+        }
+        if (name.empty() || name == ".." || !IsRegularFile(*entry)) continue;
+        documents.push_back(QueueEntry{name, FingerprintOf(*entry)});
+    }
+    const bool listed_to_end = sftp_dir_eof(dir) != 0;
+    bool closed = false;
+    {
+        BoundCall call(bound);
+        closed = sftp_closedir(dir) == SSH_NO_ERROR;
+    }
+    if (!listed_to_end || !closed) {
+        return Lost(sftp) ? ScanResult::ConnectionLost : ScanResult::ListingFailed;
+    }
+    have_listing = folder_time_known;
+    listed_folder_mtime = folder_mtime;
+    listed_at = started;
+    return ScanResult::Completed;
+}
+
+std::vector<QueueEntry> PrintQueueWorker::Candidates(sftp_session session,
+                                                     const std::vector<QueueEntry>& all) {
+    std::vector<QueueEntry> candidates;
+    for (const QueueEntry& entry : all) {
+        const std::string path = folder + entry.name;
+        const std::string key = Key(path);
+        if (PrintedButQueued().Holds(key, entry.reading)) {
+            BoundCall call(bound);
+            if (sftp_unlink(session, path.c_str()) == SSH_NO_ERROR) PrintedButQueued().Forget(key);
+            continue;
+        }
+        const auto stalled = stalls.find(entry.name);
+        if (stalled != stalls.end() && stalled->second.reading == entry.reading &&
+            stalled->second.count >= kStallsBeforePassingOver) {
+            continue;
+        }
+        if (entry.reading.size > kMaxDocumentBytes) {
+            if (RefusedDocuments().Remember(key, entry.reading)) {
+                Post(EVT_PRINT_FAILURE,
+                     "\"" + entry.name + "\" in the print queue is larger than " +
+                         kMaxDocumentText + "; it is not printed and stays in the print queue.");
+            }
+            continue;
+        }
+        candidates.push_back(entry);
+    }
+    return candidates;
+}
+
+PrintQueueWorker::ScanResult PrintQueueWorker::Scan(const LibSshSftpPtr& sftp) {
+    sftp_session session = sftp->get();
+    if (QuietSinceListing(session)) return ScanResult::Completed;
+    if (Lost(sftp)) return ScanResult::ConnectionLost;
+
+    std::vector<QueueEntry> all;
+    const ScanResult listed = List(sftp, all);
+    if (listed != ScanResult::Completed) return listed;
+    const std::vector<QueueEntry> candidates = Candidates(session, all);
+    if (Lost(sftp)) return ScanResult::ConnectionLost;
+
+    const SettleWatch::Result judged = watch.Take(candidates);
+    waiting = judged.waiting;
+    for (std::size_t i = 0; i < judged.new_names.size(); ++i) {
+        Post(EVT_PRINTER_STATUS, "Waiting for file");
+    }
+    ScanResult result = ScanResult::Completed;
+    for (const QueueEntry& entry : judged.settled) {
+        if (bound.StopRequested()) {
+            result = ScanResult::Stopped;
+            break;
+        }
+        handling = entry;
+        fetching = true;
+        const FileResult handled = HandleFile(sftp, entry);
+        if (handled != FileResult::ConnectionLost) fetching = false;
+        if (handled == FileResult::Skipped) have_listing = false;  // look again next scan
+        if (handled == FileResult::Stopped) result = ScanResult::Stopped;
+        if (handled == FileResult::ConnectionLost) result = ScanResult::ConnectionLost;
+        if (result != ScanResult::Completed) break;
+    }
+    ReportKeptDocuments();
+    return result;
+}
+
+void PrintQueueWorker::NoteStall(const QueueEntry& entry) {
+    Stall& stall = stalls[entry.name];
+    if (!(stall.reading == entry.reading)) stall = Stall{entry.reading, 0};
+    if (++stall.count == kStallsBeforePassingOver) {
+        Post(EVT_PRINT_FAILURE, "The print server stopped answering while \"" + entry.name +
+                                    "\" was fetched; it is passed over and stays in the print "
+                                    "queue.");
+    }
+}
+
+void PrintQueueWorker::ReportKeptDocuments() {
+    if (kept_names.empty()) return;
+    const bool one = kept_names.size() == 1;
+    Post(EVT_PRINT_FAILURE, "The print server did not remove " + Quoted(kept_names) +
+                                " from the print queue; " + (one ? "it is" : "they are") +
+                                " printed once and not again.");
+    kept_names.clear();
+}
+
+PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& sftp,
+                                                          const QueueEntry& entry) {
+    sftp_session session = sftp->get();
+    const std::string path = folder + entry.name;
+    const auto lost_or = [&](FileResult otherwise) {
+        return Lost(sftp) ? FileResult::ConnectionLost : otherwise;
+    };
+    sftp_file remote = nullptr;
+    {
+        BoundCall call(bound);
+        remote = sftp_open(session, path.c_str(), O_RDONLY, 0);
+    }
+    if (remote == nullptr) return lost_or(FileResult::Skipped);  // tried again next scan
+    const auto close_remote = [&] {
+        BoundCall call(bound);
+        sftp_close(remote);
+    };
+    Attributes opened;
+    {
+        BoundCall call(bound);
+        opened.reset(sftp_fstat(remote));
+    }
+    // What was opened must be the document that settled: the name may have been given to
+    // something else since the listing.
+    if (!opened || !IsRegularFile(*opened) || !(FingerprintOf(*opened) == entry.reading)) {
+        close_remote();
+        if (opened) watch.Unsettle(entry.name);
+        return lost_or(FileResult::Skipped);
+    }
+
+    const wxString temp_folder = wxStandardPaths::Get().GetTempDir();
+    wxFile local;
+    const wxString local_path = wxFileName::CreateTempFileName(temp_folder + "/", &local);
+    if (local_path.empty()) {
+        close_remote();
+        watch.Unsettle(entry.name);  // not again at once: a local problem rarely goes so fast
+        ReportLocalFailureOnce("A print file could not be saved in the temporary folder " +
+                               ToLocaleBytes(temp_folder) + "; it stays in the print queue.");
+        return FileResult::Skipped;
+    }
+
+    Post(EVT_PRINTER_STATUS, "Downloading");
+    DownloadOutcome outcome = DownloadOutcome::ReadFailed;
+    {
+        BoundCall call(bound);
+        outcome = DownloadPipelined(
+            remote, entry.reading.size,
+            [&](const char* data, std::size_t size) {
+                bound.Begin();  // progress: the limit counts from the last piece
+                return local.Write(data, size) == size;
+            },
+            [&] { return bound.StopRequested(); });
+    }
+    // Closed, not synced to the disk (wxFile::Flush is an fsync): the copy is printed within
+    // seconds, and a sync per document cost more than its download.
+    const bool saved = outcome == DownloadOutcome::Complete && local.Close();
+    close_remote();
+    if (!saved) {
+        // Only a complete copy is a document; the original stays queued for another try.
+        local.Close();
+        wxRemoveFile(local_path);
+        if (outcome == DownloadOutcome::Stopped) return FileResult::Stopped;
+        if (outcome == DownloadOutcome::ReadFailed) return lost_or(FileResult::Skipped);
+        if (outcome == DownloadOutcome::Shorter) {
+            watch.Unsettle(entry.name);
+            return lost_or(FileResult::Skipped);
+        }
+        watch.Unsettle(entry.name);
+        ReportLocalFailureOnce("A print file could not be written to the temporary folder " +
+                               ToLocaleBytes(temp_folder) + "; it stays in the print queue.");
+        return FileResult::Skipped;
+    }
+    local_failure_reported = false;
+
+    const FileResult deleted = DeleteCopied(sftp, entry);
+    QueueThreadEvent(sink, EVT_PRINT_FILE, local_path);
+    return deleted;
+}
+
+PrintQueueWorker::FileResult PrintQueueWorker::DeleteCopied(const LibSshSftpPtr& sftp,
+                                                            const QueueEntry& entry) {
+    sftp_session session = sftp->get();
+    const std::string path = folder + entry.name;
+    // A stop now would leave a printed document queued: let the delete finish if it is quick.
+    Attributes now;
+    {
+        FinishingCall call(bound);
+        now.reset(sftp_lstat(session, path.c_str()));
+    }
+    if (!now) {
+        if (!Lost(sftp)) return FileResult::Handled;  // gone already
+        PrintedButQueued().Remember(Key(path), entry.reading);
+        return FileResult::ConnectionLost;
+    }
+    // A new document under the same name is left for its own turn.
+    if (!IsRegularFile(*now) || !(FingerprintOf(*now) == entry.reading)) {
+        return FileResult::Handled;
+    }
+    int result = SSH_ERROR;
+    {
+        FinishingCall call(bound);
+        result = sftp_unlink(session, path.c_str());
+    }
+    if (result == SSH_NO_ERROR) return FileResult::Handled;
+    // Deleted or not, it is printed now: never again while it stays as it is.
+    const bool first_time = PrintedButQueued().Remember(Key(path), entry.reading);
+    if (Lost(sftp)) return FileResult::ConnectionLost;
+    if (first_time) kept_names.push_back(entry.name);
+    return FileResult::Handled;
+}

@@ -1,0 +1,152 @@
+// The Linux drive scripts against the sandbox's real FTP and WebDAV servers, reached through a
+// real OpenSSH forwarding on the fixed local ports, with gio under a private session bus.
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "service/Sha256Hex.h"
+#include "support/ChildProcess.h"
+#include "support/DriveForwarding.h"
+#include "support/Sandbox.h"
+#include "support/TempDir.h"
+
+namespace {
+using namespace std::chrono_literals;
+
+const std::string kUser = "Ann Lee@home";
+const std::string kEncodedUser = "Ann%20Lee%40home";
+const std::string kPassword = "p\xC3\xA4ss word";
+const std::string kSalt = "pepper-salt";
+const std::string kWelcome = "This is your drive on the sandbox.";
+const std::string kScripts = std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/scripts";
+
+class DriveScripts : public testing::Test {
+  protected:
+    DriveScripts() : sandbox(Options()) {}
+
+    static SandboxOptions Options() {
+        SandboxOptions options;
+        options.ssh = true;
+        options.drives = true;
+        options.scenario = {{"accounts", {{kUser, {{"password", kPassword}}}}},
+                            {"drives", {{"salt", kSalt}}}};
+        return options;
+    }
+
+    void StartForwarding() { ASSERT_TRUE(forwarding.Start()); }
+
+    // Runs a shell script under its own session bus. S is the scripts' folder, U the user, H
+    // the FTP password hash; the drive scripts keep their notes in a folder of this test.
+    void RunInSessionBus(const std::string& script, const std::string& wait = "60",
+                         const std::string& hash = "") {
+        session = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"timeout", "170", "dbus-run-session", "--", "sh", "-c",
+                                     script + "\necho 'R end'"},
+            std::vector<std::string>{"S=" + kScripts, "U=" + kUser, "EU=" + kEncodedUser,
+                                     "H=" + (hash.empty() ? Hash() : hash),
+                                     "XDG_RUNTIME_DIR=" + runtime.path(),
+                                     "TOLLIVANCE_DRIVE_WAIT=" + wait});
+    }
+    // The rest of the next result line "R <name>=...".
+    std::string Result(const std::string& name, std::chrono::seconds timeout = 90s) {
+        return session->WaitForLine("R " + name + "=", timeout);
+    }
+    static std::string Hash(const std::string& password = kPassword) {
+        return Sha256Hex(kSalt + password);
+    }
+    std::string NotesFolder() const {
+        return runtime.path() + "/tollivance-drives-" + std::to_string(getuid());
+    }
+
+    Sandbox sandbox;
+    DriveForwarding forwarding{sandbox};
+    TempDir runtime;
+    std::unique_ptr<ChildProcess> session;
+};
+
+const char* const kListMounts =
+    "echo \"R mounts=$(gio mount -l 2>/dev/null | sed -n 's/^Mount([0-9]*): .* -> //p' | sort | "
+    "tr '\\n' ' ')\"\n";
+
+TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmapFtpUndoesTheFtpMapping) {
+    StartForwarding();
+    RunInSessionBus(
+        std::string("sh \"$S/mapftp.sh\" \"$U\" \"$H\"; echo \"R mapftp=$?\"\n"
+                    "sh \"$S/mapwebdav.sh\"; echo \"R mapwebdav=$?\"\n"
+                    "echo \"R ftp=$(gio cat \"ftp://$EU@127.0.0.1:8021/welcome.txt\")\"\n"
+                    "echo \"R dav=$(gio cat dav://127.0.0.1:8022/welcome.txt)\"\n") +
+        kListMounts + "sh \"$S/unmapftp.sh\"; echo \"R unmapftp=$?\"\n" + kListMounts);
+    EXPECT_EQ(Result("mapftp"), "0");
+    EXPECT_EQ(Result("mapwebdav"), "0");
+    EXPECT_EQ(Result("ftp"), kWelcome);
+    EXPECT_EQ(Result("dav"), kWelcome);
+    // The user name is percent-encoded in the URL: the server saw the name as it is.
+    EXPECT_EQ(Result("mounts"),
+              "dav://127.0.0.1:8022/ ftp://" + kEncodedUser + "@127.0.0.1:8021/ ");
+    EXPECT_EQ(Result("unmapftp"), "0");
+    EXPECT_EQ(Result("mounts"), "dav://127.0.0.1:8022/ ");
+    EXPECT_FALSE(FileExists(NotesFolder() + "/ftp.url"));
+}
+
+TEST_F(DriveScripts, MapFtpWaitsForAForwardingThatStartsLaterWithTheHashOnNoCommandLine) {
+    RunInSessionBus(
+        "sh \"$S/mapftp.sh\" \"$U\" \"$H\" & echo 'R started=1'; wait $!; echo \"R mapftp=$?\"\n"
+        "echo \"R ftp=$(gio cat \"ftp://$EU@127.0.0.1:8021/welcome.txt\")\"\n"
+        "sh \"$S/unmapftp.sh\"\n");
+    ASSERT_EQ(Result("started"), "1");
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_THAT(CommandLinesWith(Hash()), testing::IsEmpty())
+        << "the FTP password hash is on a command line";
+    StartForwarding();
+    EXPECT_EQ(Result("mapftp"), "0");
+    EXPECT_EQ(Result("ftp"), kWelcome);
+}
+
+// Each script alone, with nothing forwarded (or the session ending first): it ends within its
+// bound, with its exit status and the line it leaves on its error output.
+TEST_F(DriveScripts, WithoutAForwardingTheScriptsEndWithinTheirBoundAndSaySo) {
+    struct Case {
+        const char* script;
+        const char* wait;
+        const char* status;
+        const char* message;
+    } cases[] = {
+        {"out=$(sh \"$S/mapftp.sh\" \"$U\" \"$H\" 2>&1)", "2", "1",
+         "mapftp.sh: nothing listens on 127.0.0.1:8021 after 2s; the FTP drive is not mapped"},
+        {"out=$(sh \"$S/mapwebdav.sh\" 2>&1)", "2", "1",
+         "mapwebdav.sh: nothing listens on 127.0.0.1:8022 after 2s; the WebDAV drive is not "
+         "mapped"},
+        // The session ends while the FTP mapping still waits: unmapping stops it.
+        {"sh \"$S/mapftp.sh\" \"$U\" \"$H\" & sleep 1; sh \"$S/unmapftp.sh\"; out=; wait $!", "60",
+         "143", ""},
+        {"out=$(sh \"$S/mapftp.sh\" \"$U\" 2>&1)", "2", "2", "usage: mapftp.sh USER PASSWORD_HASH"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        const auto start = std::chrono::steady_clock::now();
+        RunInSessionBus(std::string(c.script) + "; echo \"R status=$? $out\"", c.wait);
+        EXPECT_EQ(Result("status", 40s), std::string(c.status) + " " + c.message);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+        EXPECT_FALSE(FileExists(NotesFolder() + "/mapftp.pid"));
+    }
+}
+
+TEST_F(DriveScripts, AWrongFtpPasswordIsReportedAndLeavesNothingMounted) {
+    StartForwarding();
+    RunInSessionBus(std::string("out=$(sh \"$S/mapftp.sh\" \"$U\" \"$H\" 2>&1); "
+                                "echo \"R mapftp=$? $out\"\n") +
+                        kListMounts,
+                    "60", Hash("not the password"));
+    EXPECT_THAT(Result("mapftp"),
+                testing::StartsWith("1 mapftp.sh: the FTP drive ftp://" + kEncodedUser +
+                                    "@127.0.0.1:8021/ could not be mounted"));
+    EXPECT_EQ(Result("mounts"), "");
+}
+}  // namespace

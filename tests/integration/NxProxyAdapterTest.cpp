@@ -1,0 +1,146 @@
+// The Linux NX proxy adapter with Debian's nxproxy against the sandbox's real NX agent.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ViewerCommands.h"
+#include "support/ChildProcess.h"
+#include "support/Sandbox.h"
+#include "support/TempDir.h"
+#include "support/XvfbDisplay.h"
+
+namespace {
+using namespace std::chrono_literals;
+
+const std::string kBundle = std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux";
+const std::string kAdapter = kBundle + "/nxproxy/nxproxy";
+
+std::vector<std::string> SplitOnBlanks(const std::string& command) {
+    std::istringstream words(command);
+    std::vector<std::string> argv;
+    for (std::string word; words >> word;) argv.push_back(word);
+    return argv;
+}
+
+std::string CommandLine(int pid) {
+    std::string line = ReadWholeFile("/proc/" + std::to_string(pid) + "/cmdline");
+    for (char& c : line) c = c == '\0' ? ' ' : c;
+    return line;
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(100ms);
+    }
+    return true;
+}
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+class NxProxyAdapter : public testing::Test {
+  protected:
+    static SandboxOptions Options() {
+        SandboxOptions options;
+        options.nx = true;
+        return options;
+    }
+
+    XvfbDisplay display;
+    Sandbox sandbox{Options()};
+    TempDir root;      // the client's temporary folder, the NX root
+    TempDir private_;  // the adapter's TMPDIR, for its options folder
+};
+
+TEST_F(NxProxyAdapter, ShowsTheAgentsDesktopWithTheCookieInAPrivateFileUntilTheProxyEnds) {
+    MirlNxSession session;
+    session.port = static_cast<std::uint16_t>(sandbox.Port("nx"));
+    session.cookie = sandbox.Ready().at("nx_cookie").get<std::string>();
+    // The client's own command line, in a working folder of the real adapters.
+    ChildProcess proxy(SplitOnBlanks(NxProxyCommand(LinuxLayout(), kBundle, session, root.path())),
+                       {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR="});
+    ASSERT_TRUE(WaitFor([] { return WindowShown("Sandbox NX desktop"); }, 30s))
+        << "the NX desktop did not reach the display " << display.display();
+
+    const std::string proxy_line = CommandLine(proxy.pid());
+    EXPECT_THAT(proxy_line, testing::StartsWith("/usr/bin/nxproxy -S options=" + private_.path()));
+    // Only the agent (the sandbox's side) may show it.
+    EXPECT_THAT(CommandLinesWith(session.cookie),
+                testing::Each(testing::HasSubstr("/usr/bin/nxagent ")));
+    const std::vector<std::string> folders = Entries(private_.path());
+    ASSERT_EQ(folders.size(), 1u);
+    const std::string options = private_.File(folders[0]) + "/options";
+    struct stat file_info {};
+    ASSERT_EQ(stat(options.c_str(), &file_info), 0);
+    EXPECT_EQ(file_info.st_mode & 0777, 0600u);
+    EXPECT_THAT(ReadWholeFile(options), testing::HasSubstr(",cookie=" + session.cookie +
+                                                           ",fullscreen=0,shmem=1,shpix=1,"
+                                                           "connect=tcp:127.0.0.1:" +
+                                                           std::to_string(session.port) + ":0"));
+
+    // The client ends the viewer with its whole group, with no chance to tidy up.
+    kill(-proxy.pid(), SIGKILL);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            proxy.Running();  // reaps it, as the client does
+            return Entries(private_.path()).empty();
+        },
+        5s))
+        << "the options file outlived the proxy";
+    EXPECT_TRUE(WaitFor([] { return !WindowShown("Sandbox NX desktop"); }, 10s));
+}
+
+// Options the service could smuggle in through the cookie or the address are refused before
+// anything starts or is written.
+TEST(NxProxyAdapterOptions, RefusesOptionsItDoesNotExpect) {
+    TempDir private_;
+    const std::string good =
+        "nx,root=/tmp,session=mirl,cookie=0123abcd,fullscreen=0,shmem=1,"
+        "shpix=1,connect=127.0.0.1:4000";
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd,listen=7000,connect=127.0.0.1:4000"},
+         "nxproxy: unknown option: listen"},
+        {{"-S", "nx,root=/tmp,session=mirl,cookie=not-hex,connect=127.0.0.1:4000"},
+         "nxproxy: the cookie is not hexadecimal"},
+        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd,cookie=4567,connect=127.0.0.1:4000"},
+         "nxproxy: option given twice: cookie"},
+        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd,connect=127.0.0.1:40x0"},
+         "nxproxy: unexpected port in connect"},
+        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd"}, "nxproxy: no connect address given"},
+        {{"-S", "nx,root=relative,cookie=0123abcd,connect=127.0.0.1:4000"},
+         "nxproxy: root must be an absolute folder"},
+        {{good}, "nxproxy: usage: nxproxy -S nx,OPTION=VALUE,..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        std::vector<std::string> argv = {"sh", "-c", "\"$0\" \"$@\" 2>&1; echo \"status=$?\"",
+                                         kAdapter};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ChildProcess adapter(argv, {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR="});
+        EXPECT_EQ(adapter.WaitForLine("nxproxy: ", 10s), std::string(c.message).substr(9));
+        EXPECT_EQ(adapter.WaitForLine("status=", 10s), "2");
+        EXPECT_THAT(Entries(private_.path()), testing::IsEmpty());
+    }
+}
+}  // namespace

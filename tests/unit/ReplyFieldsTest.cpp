@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/records/ReplyFields.h"
+
+namespace {
+
+struct Case {
+    std::string text;
+    bool accepted;
+};
+
+TEST(ReplyFields, HostsAreNamesOrAddresses) {
+    const std::vector<Case> cases = {
+        {"desk7", true},
+        {"desk-7.example.com", true},
+        {"127.0.0.1", true},
+        {"::1", true},
+        {"::", true},
+        {"1::", true},
+        {"2001:db8::7", true},
+        {"1:2:3:4:5:6:7:8", true},
+        {"::ffff:192.0.2.1", true},
+        {"", false},
+        {"-oProxyCommand=x", false},
+        {"desk -v", false},
+        {"desk\t7", false},
+        {"-desk", false},
+        {"desk-", false},
+        {"a..b", false},
+        {".desk", false},
+        {"desk_7", false},
+        {"desk/7", false},
+        {"desk:22", false},
+        {"[::1]", false},
+        {"1:2:3:4:5:6:7:8:9", false},
+        {"1::2::3", false},
+        {"1:2:3:4:5:6:7:", false},
+        {":1", false},
+        {"12345::", false},
+        {"::ffff:300.1.1.1", false},
+        {std::string(64, 'a') + ".example", false},
+        {std::string(63, 'a') + ".example", true},
+        {"d\xC3\xA9sk", false},
+        {std::string("desk\0x", 6), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsHostField(c.text), c.accepted) << c.text;
+}
+
+TEST(ReplyFields, CookiesAndSaltsAreSingleHarmlessWords) {
+    const std::vector<Case> cases = {
+        {"sandbox-cookie", true},
+        {"K00KIE", true},
+        {"a/b=c+d_e.f~g:h@i", true},
+        {"K00KIE -via 127.0.0.1", false},
+        {"-via", false},
+        {"a\"b", false},
+        {"a'b", false},
+        {"a\\b", false},
+        {"a`b", false},
+        {"a,connect=x", false},
+        {"a\nb", false},
+        {"a\x7f", false},
+        {"\xC3\xA9", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsCookieField(c.text), c.accepted) << c.text;
+        EXPECT_EQ(IsSaltField(c.text), c.accepted) << c.text;
+    }
+    EXPECT_FALSE(IsCookieField(""));  // the viewer needs one
+    EXPECT_TRUE(IsSaltField(""));     // it only seasons a hash
+}
+
+TEST(ReplyFields, ShownTextIsCutAtACharacterBoundary) {
+    EXPECT_EQ(ShownText("short"), "short");
+    EXPECT_EQ(ShownText(std::string(500, 'a')), std::string(500, 'a'));
+    EXPECT_EQ(ShownText(std::string(501, 'a')), std::string(500, 'a') + "...");
+    // "é" is two bytes; a cut inside it steps back before it
+    EXPECT_EQ(ShownText("ab\xC3\xA9xyz", 3), "ab...");
+    EXPECT_EQ(ShownText("ab\xC3\xA9xyz", 4), "ab\xC3\xA9...");
+}
+
+}  // namespace
