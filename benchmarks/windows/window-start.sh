@@ -24,12 +24,13 @@ boot_start=$(date +%s.%N)
 wine_run_boot || { echo "the Wine prefix could not be created" >&2; exit 1; }
 echo "prefix created in $(echo "$(date +%s.%N) - $boot_start" | bc) s"
 
-# The wineserver of this prefix: its working folder is the prefix's server folder.
+# The wineserver of this prefix: its working folder is the server folder named after the
+# prefix's device and inode.
 prefix_server() {
     local dir pid
-    dir="/tmp/.wine-$(id -u)/server-$(stat -c '%D' "$WINEPREFIX" | sed 's/^0*//')-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")"
-    for pid in $(pgrep -x wineserver); do
-        [ "$(readlink "/proc/$pid/cwd")" = "$dir" ] && echo "$pid" && return 0
+    dir="/server-$(stat -c '%D' "$WINEPREFIX" | sed 's/^0*//')-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")"
+    for pid in $(pgrep -x 'wineserver(64)?'); do
+        case "$(readlink "/proc/$pid/cwd")" in *"$dir") echo "$pid" && return 0 ;; esac
     done
     return 1
 }
@@ -38,12 +39,19 @@ kib() { awk -v k="$1" '$1 == k":" { print $2 }' "/proc/$2/$3" 2>/dev/null; }
 
 for run in $(seq 1 "$runs"); do
     start=$(date +%s.%N)
-    "$WINE64" "$program" "$@" >/dev/null 2>&1 &
+    "$WINE64" "$program" "$@" >>"$WINEPREFIX/run.log" 2>&1 &
     PROGRAM_PID=$!
-    if ! timeout 60 xdotool search --sync --onlyvisible --name "^${title}\$" >/dev/null; then
-        echo "run $run: no window named \"$title\" within 60 s" >&2
-        exit 1
-    fi
+    # Polled every 50 ms rather than with --sync: finer than its half second, and a search
+    # that ends on an X error (a window of Wine's vanishing mid-search) is simply repeated.
+    deadline=$((SECONDS + 60))
+    until xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1; do
+        if [ $SECONDS -ge $deadline ]; then
+            echo "run $run: no window named \"$title\" within 60 s" >&2
+            tail -n 20 "$WINEPREFIX/run.log" >&2
+            exit 1
+        fi
+        sleep 0.05
+    done
     shown=$(echo "$(date +%s.%N) - $start" | bc)
     sleep 2
     rss=$(kib VmRSS "$PROGRAM_PID" status)

@@ -49,7 +49,7 @@ void RequestBound::RequestStop() {
 
 void RequestBound::Check() {
     std::lock_guard<std::mutex> lock(mutex);
-    if (!busy || fd < 0) return;
+    if (!busy || fd == kNoSocket) return;
     const auto now = Clock::now();
     if (stop && (!finishing || now >= stop_at + kStopGrace)) {
         CutLocked();

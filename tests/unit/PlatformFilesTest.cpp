@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/MachineIdentity.h"
 #include "platform/ResourcesFolder.h"
 #include "support/TempDir.h"
@@ -38,7 +40,8 @@ TEST(ChooseResourcesFolder, ExecutableFolderFirstThenInstalledShareFolder) {
     TempDir root;
     const std::string bin = root.File("bin");
     const std::string share = root.File("share/tollivance");
-    ASSERT_EQ(std::system(("mkdir -p '" + bin + "' '" + share + "'").c_str()), 0);
+    ASSERT_TRUE(std::filesystem::create_directories(bin));
+    ASSERT_TRUE(std::filesystem::create_directories(share));
 
     EXPECT_EQ(ChooseResourcesFolder(bin), wxString(bin)) << "no pictures anywhere";
     WriteWholeFile(share + "/" + kBackgroundImageFile, "BM");
