@@ -19,6 +19,9 @@ command -v makensis >/dev/null || fail "makensis not found (Debian package nsis)
 [ -f "$build/tollivance.exe" ] || fail "no tollivance.exe in $build (run scripts/build-windows.sh)"
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)"
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "no x.y.z project version in $build/CMakeCache.txt"
+# No setup program of an earlier run is left to be taken for this one's.
+out="$build/tollivance-$version-setup.exe"
+rm -f "$out"
 
 folders=(turbovnc vcxsrv nxproxy openssh)
 missing=()
@@ -72,8 +75,6 @@ nsh="$work/third-party.nsh"
     echo '!macroend'
 } >"$nsh"
 
-out="$build/tollivance-$version-setup.exe"
-rm -f "$out"
 timeout 600 makensis -V2 -WX -NOCD \
     "-DVERSION=$version" "-DSOURCE_DIR=$ROOT" "-DBUILD_DIR=$build" \
     "-DTHIRD_PARTY_NSH=$nsh" "-DOUTFILE=$out" "$ROOT/scripts/windows/setup.nsi" >&2 ||

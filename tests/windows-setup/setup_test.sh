@@ -28,9 +28,13 @@ trap 'exit 130' INT TERM
 fail() { echo "FAIL: $*" >&2; exit 1; }
 bounded_wine() { timeout --kill-after=10 "$1" "$WINE64" "${@:2}"; }
 
+for tool in x86_64-w64-mingw32-gcc-posix makensis xdotool Xvfb; do
+    command -v "$tool" >/dev/null || fail "$tool not found (scripts/windows/build-deps.sh installs it)"
+done
+
 # Stand-ins for the third-party programs, with files beside them as real ones have.
 printf 'int main(void) { return 0; }\n' >"$work/standin.c"
-x86_64-w64-mingw32-gcc -s -o "$work/standin.exe" "$work/standin.c" || fail "no stand-in program"
+x86_64-w64-mingw32-gcc-posix -s -o "$work/standin.exe" "$work/standin.c" || fail "no stand-in program"
 third="$work/third-party"
 third_party_files=(turbovnc/turbovnc-client-go.exe vcxsrv/vcxsrv.exe "vcxsrv/fonts/misc/fonts.dir"
     nxproxy/nxproxy.exe openssh/ssh.exe openssh/ssh-keygen.exe sumatraPDF.exe)
@@ -39,7 +43,26 @@ for file in "${third_party_files[@]}"; do
     cp "$work/standin.exe" "$third/$file"
 done
 
+# A third-party folder the setup cannot be built from is refused with a message, and no setup
+# program is left behind.
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+rm -f "$build/tollivance-$version-setup.exe"
+# what is changed in a copy of the folder | what the message names
+while IFS='|' read -r change message; do
+    rm -rf "$work/broken" && cp -r "$third" "$work/broken"
+    (cd "$work/broken" && eval "$change")
+    if "$ROOT/scripts/windows/make-setup.sh" "$build" "$work/broken" >/dev/null 2>"$work/make.err"; then
+        fail "make-setup took a folder after: $change"
+    fi
+    grep -qF "$message" "$work/make.err" || fail "make-setup after '$change' said: $(cat "$work/make.err")"
+    [ ! -e "$build/tollivance-$version-setup.exe" ] || fail "a setup program after: $change"
+done <<'EOF'
+rm vcxsrv/vcxsrv.exe|lacks: vcxsrv/vcxsrv.exe
+rm -r openssh sumatraPDF.exe|lacks: openssh/ssh.exe sumatraPDF.exe
+touch 'vcxsrv/$x.dll'|vcxsrv/$x.dll
+touch "turbovnc/a"$'\t'"b"|a control character
+EOF
+
 setup="$("$ROOT/scripts/windows/make-setup.sh" "$build" "$third" | tail -n 1)"
 [ "$(basename "$setup")" = "tollivance-$version-setup.exe" ] || fail "the setup program is $setup"
 
