@@ -16,20 +16,27 @@ If args.Count <> 2 Then Fail 2, "usage: mapftp.vbs USER PASSWORD"
 If Len(args(0)) = 0 Then Fail 2, "mapftp: the user ID is empty"
 If Not IsHexDigest(args(1)) Then Fail 2, "mapftp: the password is not a hex SHA-256 digest"
 
-Dim shell, fso, folder, link
+Dim shell, fso, folder, path, url, link, problem
 Set shell = CreateObject("WScript.Shell")
 Set fso = CreateObject("Scripting.FileSystemObject")
 folder = NetworkShortcutsFolder()
+path = fso.BuildPath(folder, kPlaceName & ".lnk")
+url = "ftp://" & UrlEncode(args(0)) & ":" & LCase(args(1)) & "@" & kServer & "/"
 
 On Error Resume Next
 EnsureFolder folder
-Set link = shell.CreateShortcut(fso.BuildPath(folder, kPlaceName & ".lnk"))
+Set link = shell.CreateShortcut(path)
 link.TargetPath = fso.BuildPath(fso.GetSpecialFolder(0), "explorer.exe")
-link.Arguments = "ftp://" & UrlEncode(args(0)) & ":" & LCase(args(1)) & "@" & kServer & "/"
+link.Arguments = url
 link.Description = kPlaceName
 link.IconLocation = fso.BuildPath(fso.GetSpecialFolder(1), "shell32.dll") & ",9"
 link.Save
-If Err.Number <> 0 Then Fail 1, "mapftp: cannot create the network location in " & folder & ": " & Err.Description
+If Err.Number <> 0 Then
+    problem = Err.Description
+    ' Nothing half made is left behind.
+    If fso.FileExists(path) Then fso.DeleteFile path, True
+    Fail 1, "mapftp: cannot create the network location " & path & ": " & problem
+End If
 On Error GoTo 0
 WScript.Quit 0
 
@@ -44,10 +51,10 @@ Function NetworkShortcutsFolder()
     End If
 End Function
 
-Sub EnsureFolder(path)
-    If fso.FolderExists(path) Then Exit Sub
-    EnsureFolder fso.GetParentFolderName(path)
-    fso.CreateFolder path
+Sub EnsureFolder(folderPath)
+    If folderPath = "" Or fso.FolderExists(folderPath) Then Exit Sub
+    EnsureFolder fso.GetParentFolderName(folderPath)
+    fso.CreateFolder folderPath
 End Sub
 
 Function IsHexDigest(text)
