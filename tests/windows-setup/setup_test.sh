@@ -93,14 +93,16 @@ for file in "${!expected[@]}"; do
 done
 [ -f "$install/uninstall.exe" ] || fail "no uninstaller"
 
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorvantaTollivance'
+
 # The Start-menu entry starts the client in the install folder.
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvanta Tollivance.lnk"
 [ -f "$shortcut" ] || fail "no Start-menu entry"
 fields="$(/usr/bin/python3 "$HERE/lnk_fields.py" "$shortcut")" || fail "unreadable Start-menu entry"
 grep -qxF "working_dir=$install_windows" <<<"$fields" ||
     fail "the Start-menu entry does not work in the install folder: $fields"
-bounded_wine 60 reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorvantaTollivance' \
-    /v DisplayVersion | grep -q "$version" || fail "no uninstall entry for $version"
+bounded_wine 60 reg query "$uninstall_key" /v DisplayVersion | grep -q "$version" ||
+    fail "no uninstall entry for $version"
 
 # The FTP drive scripts, run as the client runs them: from the install folder by cscript.
 places="$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming)/Microsoft/Windows/Network Shortcuts"
@@ -151,15 +153,19 @@ client=""
 # A file of the user's in the install folder is not the uninstaller's to remove.
 echo "mine" >"$install/notes.txt"
 bounded_wine 120 "$install/uninstall.exe" /S || fail "the silent uninstall failed ($?)"
-# The uninstaller runs from a copy of itself and returns at once: wait for its work.
-for _ in $(seq 120); do [ -e "$install/uninstall.exe" ] || break; sleep 0.5; done
-[ ! -e "$install/uninstall.exe" ] || fail "the uninstaller did not remove itself"
-timeout 60 wineserver -w || true
-left="$(cd "$install" && find . -mindepth 1 | sort | tr '\n' ' ')"
-[ "$left" = "./notes.txt " ] || fail "the uninstaller left or took: $left"
+# The uninstaller runs from a copy of itself and returns at once: wait for its work, the
+# uninstall entry going last.
+left() { (cd "$install" && find . -mindepth 1 | sort | tr '\n' ' '); }
+for _ in $(seq 60); do
+    if [ "$(left)" = "./notes.txt " ] && [ ! -e "$shortcut" ] &&
+        ! bounded_wine 60 reg query "$uninstall_key" >/dev/null 2>&1; then
+        break
+    fi
+    sleep 1
+done
+[ "$(left)" = "./notes.txt " ] || fail "the uninstaller left or took: $(left)"
 [ ! -e "$shortcut" ] || fail "the Start-menu entry is still there"
-if bounded_wine 60 reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorvantaTollivance' \
-    >/dev/null 2>&1; then
+if bounded_wine 60 reg query "$uninstall_key" >/dev/null 2>&1; then
     fail "the uninstall entry is still there"
 fi
 echo "setup test: installed, started and uninstalled in $((SECONDS - started)) s"
