@@ -70,15 +70,16 @@ done
 
 # The sandbox, HTTPS only, with accounts that do not include the user typed below.
 user=wintest7 password='pa ss&1'
-mkdir -p "$work/sandbox"
-printf '{"accounts": {"someone-else": {"password": "x"}}}' >"$work/sandbox/scenario.json"
+start_sandbox() { # start_sandbox STATE_DIR PKI
+    mkdir -p "$1"
+    printf '{"accounts": {"someone-else": {"password": "x"}}}' >"$1/scenario.json"
+    /usr/bin/python3 "$ROOT/sandbox/run_sandbox.py" --state-dir "$1" --pki "$2" \
+        --keys "$build/keys" --fixed-ports --https >"$1.out" 2>"$1.err" &
+    sandbox=$!
+    wait_for 30 grep -q '^READY ' "$1.out" || fatal "the sandbox did not start: $(cat "$1.err")"
+}
+start_sandbox "$work/sandbox" "$build/sandbox-pki"
 log="$work/sandbox/https_requests.jsonl"
-/usr/bin/python3 "$ROOT/sandbox/run_sandbox.py" --state-dir "$work/sandbox" \
-    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https \
-    >"$work/sandbox.out" 2>"$work/sandbox.err" &
-sandbox=$!
-wait_for 30 grep -q '^READY ' "$work/sandbox.out" ||
-    fatal "the sandbox did not start: $(cat "$work/sandbox.err")"
 
 wine_run_prefix || fatal "no Wine"
 wine_run_xvfb || fatal "no Xvfb"
@@ -178,3 +179,16 @@ if [ -n "$box" ]; then
     check "the box closes with Return" wait_for 10 box_gone
 fi
 check "the client still runs" kill -0 "$client"
+
+# The same sandbox with a certificate its CA did not sign: the login ends in the "Login failed"
+# box before any request reaches it.
+stop "$sandbox"
+sandbox=""
+cp -r "$build/sandbox-pki" "$work/untrusted-pki"
+cp "$work/untrusted-pki/untrusted.pem" "$work/untrusted-pki/server.pem"
+cp "$work/untrusted-pki/untrusted.key" "$work/untrusted-pki/server.key"
+start_sandbox "$work/untrusted" "$work/untrusted-pki"
+click 255 307
+box="$(timeout 30 xdotool search --sync --name '^Login failed$' 2>/dev/null | head -n 1)" || true
+check "the \"Login failed\" box for a certificate the CA did not sign" test -n "$box"
+check "no request past an unverified certificate" test ! -s "$work/untrusted/https_requests.jsonl"
