@@ -7,7 +7,7 @@
 #   window_test.sh WINDOWS_BUILD_DIR [--screenshot]
 # --screenshot saves the display with the "Login failed" box to docs/images/windows-window.png.
 set -euo pipefail
-[ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 WINDOWS_BUILD_DIR [--screenshot]" >&2; exit 2; }
+case $# in 1 | 2) ;; *) echo "usage: $0 WINDOWS_BUILD_DIR [--screenshot]" >&2; exit 2 ;; esac
 if [ "${TOLLIVANCE_WINDOW_TEST_NETNS:-}" != 1 ]; then
     TOLLIVANCE_WINDOW_TEST_NETNS=1 exec unshare --net "$0" "$@"
 fi
@@ -121,7 +121,7 @@ check "500x400 at (50,50) with Wine's border and caption (client ${WIDTH}x${HEIG
     windows_frame
 
 update_checked() { grep -q '"method": "GET", "path": "/downloads/quorvanta-client-version.txt"' "$log"; }
-check "update check over verified TLS" wait_for 30 update_checked
+check "update check through Schannel with the sandbox's CA" wait_for 30 update_checked
 
 # The login, typed as a person would (the same layout as on Linux).
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
