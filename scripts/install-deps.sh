@@ -11,7 +11,7 @@ packages=(
   cups cups-client cups-bsd printer-driver-cups-pdf
   tigervnc-standalone-server tigervnc-viewer tigervnc-tools nxproxy
   libglib2.0-bin gvfs procps xterm x11-xserver-utils desktop-file-utils
-  nxagent gvfs-backends dbus python3-pyftpdlib apache2-bin
+  nxagent gvfs-backends dbus python3-pyftpdlib apache2-bin iproute2
 )
 missing=()
 for p in "${packages[@]}"; do
