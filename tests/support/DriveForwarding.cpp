@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/LibSshLogin.h"
 #include "support/LoopbackPorts.h"
 
 DriveForwarding::DriveForwarding(const Sandbox& sandbox_)
@@ -45,7 +46,7 @@ bool DriveForwarding::Start() {
                                  "-o",
                                  "LogLevel=ERROR",
                                  "-i",
-                                 std::string(TOLLIVANCE_KEY_DIR) + "/tunnel_key.pem",
+                                 BuildKeyFile("tunnel_key"),
                                  "-l",
                                  "mirlnx",
                                  "-L",
