@@ -15,11 +15,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from tollivance_sandbox import context as sandbox_context  # noqa: E402
 from tollivance_sandbox import desktop, https_side, print_queue, ssh_side  # noqa: E402
-from tollivance_sandbox import drives, nx_desktop  # noqa: E402
+from tollivance_sandbox import desktop_host_ssh, drives, nx_desktop  # noqa: E402
 # Endpoint modules register their routes with the HTTPS side when imported.
 from tollivance_sandbox import desktop_proxy, service_endpoints  # noqa: E402,F401
 
-SIDES = [https_side, ssh_side, print_queue, desktop, drives, nx_desktop]
+SIDES = [https_side, ssh_side, print_queue, desktop, drives, nx_desktop, desktop_host_ssh]
 
 
 def main():

@@ -5,7 +5,9 @@ document in, one reply line out, shaped by the scenario's "session" object:
   "malformed": true     send text that is not JSON
   "err-only": text      send {"err": text}
   "host", "port", "cookie"   the session's members (default 127.0.0.1, the desktop's port,
-                        "sandbox-cookie"); "omit": [names] leaves session members out
+                        "sandbox-cookie"); "omit": [names] leaves session members out; in
+                        tunnel mode the port defaults to the desktop's port on its own host
+                        when the desktop host's SSH runs (desktop_host_ssh)
   "protocol"            default "vnc"; null leaves it out; with "nx", port and cookie default
                         to the NX desktop's (nx_desktop)
   "drives": true        "ftp" and "webdav" name the sandbox's drive servers (drives)
@@ -54,6 +56,8 @@ def reply_text(ctx, websock_default=False):
     from . import drives, nx_desktop  # they use this module too
     protocol = scenario.get("protocol", "vnc")
     desktop = nx_desktop.session_defaults(ctx) if protocol == "nx" else {}
+    if scenario.get("tunnel_mode") and getattr(ctx, "tunnel_desktop_port", None):
+        desktop.setdefault("port", ctx.tunnel_desktop_port)
     session = {
         "host": scenario.get("host", "127.0.0.1"),
         "port": scenario.get("port", desktop.get("port", desktop_port(ctx))),

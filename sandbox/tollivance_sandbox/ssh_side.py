@@ -6,7 +6,8 @@ Authentication: public key only, user "mirlnx", the client keys found in the key
 Shell channel: reads one request line, logs it (session_requests.jsonl, via "ssh"), answers one
 reply line built by session_reply, then keeps the channel open until the client closes it.
 
-direct-tcpip channels: forwarded to loopback targets only; anything else is refused.
+direct-tcpip channels: forwarded to loopback targets only; anything else is refused. Port 22
+of a loopback target is the desktop host's SSH (desktop_host_ssh) when that runs.
 
 Scenario "ssh" object:
   "auth": "refuse"        refuse every key
@@ -33,6 +34,7 @@ from .ssh_base import serve_ssh
 ACCOUNT = "mirlnx"
 KEY_FILES = ("session_request_key.pub", "tunnel_key.pub")
 MAX_REQUEST_LINE = 1 << 20
+DESKTOP_HOST_SSH_PORT = 22
 SHELL_REQUEST_WAIT = 30.0
 
 
@@ -64,7 +66,7 @@ def add_arguments(parser):
     parser.add_argument("--ssh", action="store_true", help="serve the mirlnx account")
 
 
-def _allowed_keys(ctx):
+def allowed_keys(ctx):
     keys = set()
     for name in KEY_FILES:
         try:
@@ -200,6 +202,13 @@ def _run_forward(server, channel, target):
             pass
         channel.close()
         return
+    if target[1] == DESKTOP_HOST_SSH_PORT and getattr(server.ctx, "desktop_ssh_port", None):
+        target = ("127.0.0.1", server.ctx.desktop_ssh_port)
+    carry(channel, target)
+
+
+def carry(channel, target):
+    """Connects the channel to the target and copies bytes both ways until either side ends."""
     try:
         sock = socket.create_connection(target, timeout=10)
     except OSError:
@@ -229,6 +238,6 @@ def _on_channel(transport, channel, server):
 def start(args, ctx):
     if not args.ssh:
         return {}
-    keys = _allowed_keys(ctx)
+    keys = allowed_keys(ctx)
     port = serve_ssh(ctx, "ssh", lambda transport: MirlnxServer(ctx, keys), _on_channel)
     return {"ssh": port}

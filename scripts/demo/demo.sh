@@ -3,10 +3,12 @@
 #   scripts/demo/demo.sh BUILD_FOLDER
 # Starts, all on loopback: a remote desktop (TigerVNC's Xvnc), the sandbox (the service's HTTPS
 # side, where its desktop proxy also hands the desktop to the viewer as a web-socket; its SSH
-# side and the print queue; the ports are in sandbox/ports.json) and a local printer (a
-# private CUPS whose jobs land in a folder). With a display the window opens for you:
-# log in as demo / demo. Without one, everything runs on a private Xvfb and the script itself
-# connects, prints a page, disconnects, and saves a screenshot of each state.
+# side and the print queue, the FTP and WebDAV drives, and the desktop host's SSH for sessions
+# in tunnel mode; the ports are in sandbox/ports.json) and a local printer (a private CUPS
+# whose jobs land in a folder). With a display the window opens for you: log in as demo / demo.
+# Without one, everything runs on a private Xvfb and the script itself connects, prints a page
+# and disconnects; then connects in tunnel mode, where the drives are mounted, and disconnects;
+# and saves a screenshot of each state.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(readlink -f "$1")
@@ -16,10 +18,12 @@ shots=$build/demo-screenshots
 state=$(mktemp -d /tmp/tollivance-demo.XXXXXX)
 chmod 755 "$state"  # the local printer's backend runs as lp and writes below it
 
-pids=()
+pids=() bus=
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -f "$state/cups/cupsd.pid" ] && kill "$(cat "$state/cups/cupsd.pid")" 2>/dev/null || true
+    wait "${pids[@]}" 2>/dev/null || true
+    if [ -n "$bus" ]; then kill "$bus" 2>/dev/null || true; fi  # last: the client's scripts use it
     wait 2>/dev/null || true
     rm -rf "$state"
 }
@@ -51,6 +55,25 @@ wait_for_file() {  # wait_for_file PATTERN SECONDS
     done
     return 1
 }
+
+# The drives are mounted on the session bus (gio): the demo brings its own when there is none,
+# and GVFS's daemons end with it.
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+    if [ -z "${XDG_RUNTIME_DIR:-}" ]; then  # GVFS's sockets and the drive scripts' notes
+        export XDG_RUNTIME_DIR=$state/runtime
+        mkdir -m 700 "$XDG_RUNTIME_DIR"
+    fi
+    dbus-daemon --session --nofork --nopidfile --print-address=5 5>"$state/bus.address" \
+        2>"$state/bus.log" &
+    bus=$!
+    for _ in $(seq 100); do
+        [ -s "$state/bus.address" ] && break
+        sleep 0.1
+    done
+    DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$state/bus.address")
+    export DBUS_SESSION_BUS_ADDRESS
+    export NO_AT_BRIDGE=1  # this bus has no accessibility service to offer
+fi
 
 headless=false
 if [ -z "${DISPLAY:-}" ]; then
@@ -86,6 +109,12 @@ export CUPS_SERVER
 # The sandbox, on its fixed ports; the session it hands out leads to the desktop above.
 mkdir -p "$state/sandbox"
 printf '{"session": {"cookie": "%s"}}' "$cookie" >"$state/sandbox/scenario.json"
+# A session in tunnel mode: the desktop through the client's two OpenSSH forwardings, the second
+# one to the desktop host's SSH, which also forwards the drives.
+tunnel_scenario() {
+    printf '{"session": {"cookie": "%s", "tunnel_mode": true, "websock": false, "drives": true}}' \
+        "$cookie" >"$state/sandbox/scenario.json"
+}
 # TOLLIVANCE_DEMO_DESKTOP=nx: the session is an NX desktop instead (the sandbox's nxagent, with
 # the same terminal in it), shown through the NX proxy adapter.
 nx_args=() viewer_title=TigerVNC
@@ -94,8 +123,13 @@ if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = nx ]; then
         "$state/desktop-rc" >"$state/sandbox/scenario.json"
     nx_args=(--nx) viewer_title="Sandbox NX desktop"
 fi
+# TOLLIVANCE_DEMO_DESKTOP=tunnel: the one session of the demo with a display is in tunnel mode.
+if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = tunnel ]; then
+    tunnel_scenario
+fi
 /usr/bin/python3 "$root/sandbox/run_sandbox.py" --state-dir "$state/sandbox" \
-    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue "${nx_args[@]}" \
+    --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue \
+    --drives --desktop-ssh "${nx_args[@]}" \
     >"$state/sandbox.out" 2>"$state/sandbox.err" &
 pids+=($!)
 wait_for_file "$state/sandbox.out" 30 && for _ in $(seq 300); do
@@ -112,6 +146,9 @@ if ! $headless; then
     echo "The client is running. Log in with user ID demo and password demo, then press Connect."
     echo "In the remote desktop's terminal, type print_test_page to print on Sandbox_Printer;"
     echo "printed pages land in $state/cups/output/."
+    if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = tunnel ]; then
+        echo "In tunnel mode the FTP and WebDAV drives appear in your file manager (gio mount -l)."
+    fi
     wait "$client" || true
     exit 0
 fi
@@ -125,20 +162,69 @@ sleep 1
 click 255 146 && xdotool type --delay 20 demo
 click 255 172 && xdotool type --delay 20 demo
 shot 1-ready-to-connect
-click 255 307
-viewer=$(timeout 60 xdotool search --sync --name "$viewer_title" | head -n1) || {
-    echo "demo: the desktop viewer did not open; the client said:" >&2
-    cat "$state/client.log" >&2
-    exit 1
-}
-xdotool windowmove "$viewer" 590 50  # beside the client's window
-if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" != nx ]; then
-    grep -q '"path": "/desktop/https/127.0.0.1/'"$((SANDBOX_DESKTOP_PORT + 5000))"'"' "$state/sandbox/https_requests.jsonl" || {
-        echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
+connect() {  # connect VIEWER_TITLE: presses Connect and waits for the viewer's window
+    click 255 307
+    viewer=$(timeout 60 xdotool search --sync --name "$1" | head -n1) || {
+        echo "demo: the desktop viewer did not open; the client said:" >&2
+        cat "$state/client.log" >&2
         exit 1
     }
-    echo "demo: the desktop came through the desktop proxy's web-socket path"
-fi
+    xdotool windowmove "$viewer" 590 50  # beside the client's window
+}
+disconnect() {  # disconnect VIEWER_TITLE: presses Disconnect and waits for the viewer to go
+    click 255 307
+    if [ -n "$drives_terminal" ]; then kill "$drives_terminal" 2>/dev/null || true; fi
+    for _ in $(seq 100); do
+        xdotool search --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "demo: the desktop viewer is still open after Disconnect" >&2
+    exit 1
+}
+drive_mounts() {  # the URIs of the mounted drives, sorted, each followed by a blank
+    gio mount -l 2>/dev/null | sed -n 's/^Mount([0-9]*): .* -> //p' | sort | tr '\n' ' '
+}
+wait_for_mounts() {  # wait_for_mounts TEXT SECONDS
+    for _ in $(seq $(($2 * 10))); do
+        [ "$(drive_mounts)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+both_drives="dav://127.0.0.1:8022/ ftp://demo@127.0.0.1:8021/ " drives_terminal=
+# In tunnel mode the viewer reaches the desktop through the forwarding ssh's local port, and the
+# drive scripts mount both drives through it; a terminal on this computer shows them.
+check_tunnel_session() {
+    pgrep -f "vncviewer .*127\.0\.0\.1::$((SANDBOX_TUNNEL_DESKTOP_PORT + 4000))\$" >/dev/null || {
+        echo "demo: the viewer does not use the tunnel's local port" >&2
+        exit 1
+    }
+    wait_for_mounts "$both_drives" 60 || {
+        echo "demo: the drives were not mounted (mounted: $(drive_mounts)); the client said:" >&2
+        cat "$state/client.log" >&2
+        exit 1
+    }
+    echo "demo: in tunnel mode, the desktop came through the forwarding ssh; drives mounted: $both_drives"
+    xterm -geometry 72x10+20+470 -title "Drives on this computer" -e sh -c '
+        gio mount -l 2>/dev/null | grep -e "ftp://" -e "dav://"; echo
+        printf "FTP drive, welcome.txt:    "; gio cat ftp://demo@127.0.0.1:8021/welcome.txt
+        printf "WebDAV drive, welcome.txt: "; gio cat dav://127.0.0.1:8022/welcome.txt
+        exec sleep 600' 2>/dev/null &
+    drives_terminal=$!
+    pids+=("$drives_terminal")
+}
+
+connect "$viewer_title"
+case "${TOLLIVANCE_DEMO_DESKTOP:-}" in
+    nx) ;;
+    tunnel) check_tunnel_session ;;
+    *)
+        grep -q '"path": "/desktop/https/127.0.0.1/'"$((SANDBOX_DESKTOP_PORT + 5000))"'"' "$state/sandbox/https_requests.jsonl" || {
+            echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
+            exit 1
+        }
+        echo "demo: the desktop came through the desktop proxy's web-socket path" ;;
+esac
 sleep 4
 shot 2-connected
 
@@ -148,15 +234,22 @@ sleep 1
 shot 3-printed
 echo "demo: printed $(ls "$state/cups/output" | wc -l) page(s) on Sandbox_Printer"
 
-click 255 307  # the button now reads Disconnect
-for _ in $(seq 100); do
-    xdotool search --name "$viewer_title" >/dev/null 2>&1 || break
-    sleep 0.1
-done
-if xdotool search --name "$viewer_title" >/dev/null 2>&1; then
-    echo "demo: the desktop viewer is still open after Disconnect" >&2
-    exit 1
-fi
+disconnect "$viewer_title"
 sleep 1
 shot 4-disconnected
 echo "demo: connected, printed and disconnected"
+[ "${TOLLIVANCE_DEMO_DESKTOP:-}" = tunnel ] && exit 0
+
+# Once more in tunnel mode, with the drives.
+tunnel_scenario
+connect TigerVNC
+check_tunnel_session
+sleep 4
+shot 5-tunnel-mode-drives
+disconnect TigerVNC
+# The end of the forwarding unmounts the FTP drive; the WebDAV drive stays until unmounted.
+wait_for_mounts "dav://127.0.0.1:8022/ " 30 || {
+    echo "demo: the FTP drive is still mounted after Disconnect: $(drive_mounts)" >&2
+    exit 1
+}
+echo "demo: connected in tunnel mode with both drives, and disconnected"

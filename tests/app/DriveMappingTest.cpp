@@ -3,12 +3,14 @@
 #include "ApplicationTest.h"
 #include "support/DriveForwarding.h"
 #include "support/EventPump.h"
-#include "support/LoopbackPorts.h"
 #include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 #include "support/TestDeployment.h"
+#include "support/VncServer.h"
 
 namespace {
+using namespace std::chrono_literals;
+
 class DriveMapping : public ApplicationTest {
   protected:
     PrivateSessionBus bus;
@@ -16,38 +18,42 @@ class DriveMapping : public ApplicationTest {
     ScopedVariable runtime_dir{"XDG_RUNTIME_DIR", runtime.path()};
 };
 
-TEST_F(DriveMapping, TheScriptsMountBothDrivesAndTheForwardingsEndUnmountsTheFtpDrive) {
+// Tunnel mode with real programs all the way: the first forwarding leads to the desktop host's
+// SSH server; the forwarding ssh that the application starts logs in there and opens the
+// viewer's port and the drive ports; TigerVNC, started beside it, waits for its port and shows
+// the desktop; the real scripts mount both drives.
+TEST_F(DriveMapping, ATunnelModeSessionShowsTheDesktopAndMountsBothDrives) {
     for (const char* script : {"mapftp.sh", "mapwebdav.sh", "unmapftp.sh", "drivecommon.sh"}) {
         folder.UseAdapter(std::string("scripts/") + script);
     }
-
-    // The forwarding ssh of tunnel mode reaches a desktop whose SSH server never answers: it
-    // stays up (as a working one would) until Disconnect kills it.
-    int port = FreeLoopbackPort();
-    while (port > 61000) port = FreeLoopbackPort();  // the viewer's port is this + 4000
+    folder.UseBundled("turbovnc");
+    DrivePortsLock drive_ports;  // the application's forwarding ssh opens them
+    const std::string cookie = "tunnel42";
+    VncServer desktop(cookie);
     const nlohmann::json session = {
-        {"tunnel_mode", 1}, {"websock", false}, {"port", port}, {"drives", true}};
+        {"tunnel_mode", 1}, {"websock", false}, {"drives", true}, {"cookie", cookie}};
     SandboxOptions options{
-        true, true, false, true,
-        Scenario({{"session", session}, {"ssh", {{"tcpip_silent_ports", {22}}}}})};
+        true, true, false, false,
+        Scenario({{"session", session}, {"desktop_host", {{"desktop", desktop.Port()}}}})};
     options.drives = true;
+    options.desktop_ssh = true;
     sandbox = std::make_unique<Sandbox>(options);
     UseSandbox(*sandbox);
-    DriveForwarding forwarding(*sandbox);
-    ASSERT_TRUE(forwarding.Start());
     StartApp();
 
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
     const std::string both =
         "dav://127.0.0.1:8022/ ftp://" + std::string(kUser) + "@127.0.0.1:8021/ ";
-    EXPECT_TRUE(PumpUntil([&] { return bus.Mounts() == both; }, std::chrono::seconds(60)))
-        << bus.Mounts();
+    EXPECT_TRUE(PumpUntil([&] { return bus.Mounts() == both; }, 60s)) << bus.Mounts();
+    EXPECT_TRUE(PumpUntil([&] { return desktop.WaitForLog(VncServer::kViewerIn, 0ms); }, 60s))
+        << desktop.Log();
 
     PressButton();
     ASSERT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
-    EXPECT_TRUE(PumpUntil([&] { return bus.Mounts() == "dav://127.0.0.1:8022/ "; },
-                          std::chrono::seconds(30)))
+    EXPECT_TRUE(PumpUntil([&] { return desktop.WaitForLog(VncServer::kViewerGone, 0ms); }, 30s))
+        << desktop.Log();
+    EXPECT_TRUE(PumpUntil([&] { return bus.Mounts() == "dav://127.0.0.1:8022/ "; }, 30s))
         << bus.Mounts();
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
 }

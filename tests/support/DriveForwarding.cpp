@@ -13,22 +13,26 @@
 #include "support/LibSshLogin.h"
 #include "support/LoopbackPorts.h"
 
-DriveForwarding::DriveForwarding(const Sandbox& sandbox_)
-    : sandbox(sandbox_),
-      lock_fd(open("/tmp/tollivance-drive-ports.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+DrivePortsLock::DrivePortsLock()
+    : fd(open("/tmp/tollivance-drive-ports.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
-    while (flock(lock_fd, LOCK_EX | LOCK_NB) != 0) {
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (std::chrono::steady_clock::now() > deadline) {
-            close(lock_fd);
+            close(fd);
             throw std::runtime_error("the drive ports stayed busy");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
 
+DrivePortsLock::~DrivePortsLock() {
+    close(fd);
+}
+
+DriveForwarding::DriveForwarding(const Sandbox& sandbox_) : sandbox(sandbox_) {}
+
 DriveForwarding::~DriveForwarding() {
     ssh.reset();
-    close(lock_fd);
 }
 
 bool DriveForwarding::Start() {

@@ -7,11 +7,22 @@
 #include "support/Sandbox.h"
 #include "support/ScopedVariable.h"
 
+// The fixed local drive ports (8021, 8022) for one holder at a time on the machine: the
+// constructor waits (bounded) for a lock that the destructor releases.
+class DrivePortsLock {
+  public:
+    DrivePortsLock();
+    ~DrivePortsLock();
+    DrivePortsLock(const DrivePortsLock&) = delete;
+    DrivePortsLock& operator=(const DrivePortsLock&) = delete;
+
+  private:
+    int fd = -1;
+};
+
 // The session's forwarding of the drive ports to the sandbox's FTP and WebDAV servers (a
 // sandbox started with drives and ssh): a real OpenSSH client on the fixed local ports 8021,
 // the FTP data port beside the server's, and 8022, as the client's forwarding ssh opens them.
-// The local ports are fixed, so only one holder at a time on the machine: the constructor
-// waits (bounded) for a lock that the destructor releases.
 class DriveForwarding {
   public:
     explicit DriveForwarding(const Sandbox& sandbox);
@@ -24,7 +35,7 @@ class DriveForwarding {
 
   private:
     const Sandbox& sandbox;
-    int lock_fd = -1;
+    DrivePortsLock ports;
     std::unique_ptr<ChildProcess> ssh;
 };
 

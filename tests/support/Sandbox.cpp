@@ -20,6 +20,7 @@ Sandbox::Sandbox(const SandboxOptions& options) {
     if (options.desktop) argv.push_back("--desktop");
     if (options.drives) argv.push_back("--drives");
     if (options.nx) argv.push_back("--nx");
+    if (options.desktop_ssh) argv.push_back("--desktop-ssh");
     process = std::make_unique<ChildProcess>(argv);
     ready = nlohmann::json::parse(process->WaitForLine("READY ", std::chrono::seconds(30)));
 }

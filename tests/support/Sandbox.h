@@ -20,6 +20,9 @@ struct SandboxOptions {
     nlohmann::json scenario = nlohmann::json::object();
     bool drives = false;  // the FTP and WebDAV servers of the drives
     bool nx = false;      // an NX desktop (nxagent)
+    // The desktop host's SSH server, which tunnel-mode sessions reach through the SSH side's
+    // port 22 (its desktop port on that host is "tunnel_desktop")
+    bool desktop_ssh = false;
 };
 
 class Sandbox {
