@@ -98,6 +98,8 @@ TEST_F(NxProxyAdapter, ShowsTheAgentsDesktopWithTheCookieInAPrivateFileUntilTheP
         },
         5s))
         << "the options file outlived the proxy";
+    // The proxy's session folder and cache (pictures of the desktop) went with it.
+    EXPECT_THAT(Entries(root.path()), testing::IsEmpty());
     EXPECT_TRUE(WaitFor([] { return !WindowShown("Sandbox NX desktop"); }, 10s));
 }
 
