@@ -80,11 +80,14 @@ TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmapFtpUndoesTheFtpM
     RunInSessionBus(
         std::string("sh \"$S/mapftp.sh\" \"$U\" \"$H\"; echo \"R mapftp=$?\"\n"
                     "sh \"$S/mapwebdav.sh\"; echo \"R mapwebdav=$?\"\n"
+                    // A later session's mapping finds the drive still mounted.
+                    "echo \"R again=$(sh \"$S/mapwebdav.sh\" 2>&1)$?\"\n"
                     "echo \"R ftp=$(gio cat \"ftp://$EU@127.0.0.1:8021/welcome.txt\")\"\n"
                     "echo \"R dav=$(gio cat dav://127.0.0.1:8022/welcome.txt)\"\n") +
         kListMounts + "sh \"$S/unmapftp.sh\"; echo \"R unmapftp=$?\"\n" + kListMounts);
     EXPECT_EQ(Result("mapftp"), "0");
     EXPECT_EQ(Result("mapwebdav"), "0");
+    EXPECT_EQ(Result("again"), "0");
     EXPECT_EQ(Result("ftp"), kWelcome);
     EXPECT_EQ(Result("dav"), kWelcome);
     // The user name is percent-encoded in the URL: the server saw the name as it is.

@@ -21,6 +21,11 @@ wait_for_port() {
     done
 }
 
+# is_mounted URL: whether gio lists a mount of exactly that URL (an earlier session's may stay).
+is_mounted() {
+    gio mount -l 2>/dev/null | sed -n 's/^Mount([0-9]*): .* -> //p' | grep -qxF -- "$1"
+}
+
 # percent_encode TEXT: TEXT with every byte but A-Z a-z 0-9 - . _ ~ written as %XX.
 percent_encode() {
     printf '%s' "$1" | od -An -v -tx1 | tr -s ' ' '\n' | while read -r byte; do

@@ -36,7 +36,8 @@ case $? in
 esac
 url="ftp://$(percent_encode "$user")@127.0.0.1:$FTP_PORT/"
 # gio asks for the password on its output (dropped here) and reports failures on its error output.
-if ! error=$(printf '%s\n' "$hash" | timeout "$MOUNT_TIMEOUT" gio mount "$url" 2>&1 >/dev/null); then
+if ! is_mounted "$url" &&
+    ! error=$(printf '%s\n' "$hash" | timeout "$MOUNT_TIMEOUT" gio mount "$url" 2>&1 >/dev/null); then
     $cancelled && exit 143
     echo "mapftp.sh: the FTP drive $url could not be mounted${error:+: $error}" >&2
     exit 1

@@ -9,6 +9,7 @@ if ! wait_for_port "$WEBDAV_PORT"; then
     exit 1
 fi
 url="dav://127.0.0.1:$WEBDAV_PORT/"
+is_mounted "$url" && exit 0
 if ! error=$(timeout "$MOUNT_TIMEOUT" gio mount "$url" </dev/null 2>&1 >/dev/null); then
     echo "mapwebdav.sh: the WebDAV drive $url could not be mounted${error:+: $error}" >&2
     exit 1
