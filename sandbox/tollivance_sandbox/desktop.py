@@ -1,7 +1,7 @@
 """A recording TCP peer standing for the remote desktop in tests.
 
 Every connection is echoed: each chunk received is sent straight back and appended to
-desktop_received.bin in the state folder. Scenario "desktop": {"greeting": text} sends that
+desktop_received.bin in the state folder; desktop_connections.txt gets a line per connection. Scenario "desktop": {"greeting": text} sends that
 text first on each new connection (as a desktop server speaks first).
 """
 import socket
@@ -49,6 +49,8 @@ def start(args, ctx):
             except OSError:
                 return
             connections.append(conn)
+            with record_lock, open(ctx.path("desktop_connections.txt"), "a") as record:
+                record.write("connection\n")
             threading.Thread(target=serve, args=(conn,), daemon=True).start()
 
     def shutdown():

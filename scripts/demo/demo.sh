@@ -7,8 +7,8 @@
 # in tunnel mode; the ports are in sandbox/ports.json) and a local printer (a private CUPS
 # whose jobs land in a folder). With a display the window opens for you: log in as demo / demo.
 # Without one, everything runs on a private Xvfb and the script itself connects, prints a page
-# and disconnects; then connects in tunnel mode, where the drives are mounted, and disconnects;
-# and saves a screenshot of each state.
+# and disconnects; then connects in tunnel mode, where the drives are mounted, and to an NX
+# desktop; and saves a screenshot of each state.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(readlink -f "$1")
@@ -106,30 +106,39 @@ pids+=($!)
 CUPS_SERVER=$("$root/scripts/demo/local-printer.sh" "$state/cups")
 export CUPS_SERVER
 
-# The sandbox, on its fixed ports; the session it hands out leads to the desktop above.
+# The sandbox, on its fixed ports; the sessions it hands out lead to the desktops above.
+# TOLLIVANCE_DEMO_DESKTOP chooses the first session (with a display, the only one):
+#   websock  the VNC desktop as a web-socket on the desktop proxy (the default)
+#   tunnel   the VNC desktop through the client's two OpenSSH forwardings (tunnel mode), the
+#            second one to the desktop host's SSH, which also forwards the FTP and WebDAV drives
+#   nx       an NX desktop (the sandbox's nxagent, with the same terminal in it), shown through
+#            the NX proxy adapter
+first_session=${TOLLIVANCE_DEMO_DESKTOP:-websock}
 mkdir -p "$state/sandbox"
-printf '{"session": {"cookie": "%s"}}' "$cookie" >"$state/sandbox/scenario.json"
-# A session in tunnel mode: the desktop through the client's two OpenSSH forwardings, the second
-# one to the desktop host's SSH, which also forwards the drives.
-tunnel_scenario() {
-    printf '{"session": {"cookie": "%s", "tunnel_mode": true, "websock": false, "drives": true}}' \
-        "$cookie" >"$state/sandbox/scenario.json"
+# Every scenario names the NX desktop's program: the agent starts it when it starts, which may
+# be before the session that shows it.
+nx_program=$(printf '"nx": {"program": ["xterm", "-geometry", "80x16+40+40", "-title", "Remote terminal", "-e", "bash", "--rcfile", "%s"]}' \
+    "$state/desktop-rc")
+websock_scenario() {
+    printf '{"session": {"cookie": "%s"}, %s}' "$cookie" "$nx_program" >"$state/sandbox/scenario.json"
 }
-# TOLLIVANCE_DEMO_DESKTOP=nx: the session is an NX desktop instead (the sandbox's nxagent, with
-# the same terminal in it), shown through the NX proxy adapter.
-nx_args=() viewer_title=TigerVNC
-if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = nx ]; then
-    printf '{"session": {"protocol": "nx"}, "nx": {"program": ["xterm", "-geometry", "80x16+40+40", "-title", "Remote terminal", "-e", "bash", "--rcfile", "%s"]}}' \
-        "$state/desktop-rc" >"$state/sandbox/scenario.json"
-    nx_args=(--nx) viewer_title="Sandbox NX desktop"
-fi
-# TOLLIVANCE_DEMO_DESKTOP=tunnel: the one session of the demo with a display is in tunnel mode.
-if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = tunnel ]; then
-    tunnel_scenario
-fi
+tunnel_scenario() {
+    printf '{"session": {"cookie": "%s", "tunnel_mode": true, "websock": false, "drives": true}, %s}' \
+        "$cookie" "$nx_program" >"$state/sandbox/scenario.json"
+}
+nx_scenario() {
+    printf '{"session": {"protocol": "nx"}, %s}' "$nx_program" >"$state/sandbox/scenario.json"
+}
+viewer_title() {  # viewer_title KIND: the title of the window that shows that kind of desktop
+    if [ "$1" = nx ]; then echo "Sandbox NX desktop"; else echo TigerVNC; fi
+}
+case $first_session in
+    websock | tunnel | nx) "${first_session}_scenario" ;;
+    *) echo "demo: TOLLIVANCE_DEMO_DESKTOP is websock, tunnel or nx, not $first_session" >&2; exit 2 ;;
+esac
 /usr/bin/python3 "$root/sandbox/run_sandbox.py" --state-dir "$state/sandbox" \
     --pki "$build/sandbox-pki" --keys "$build/keys" --fixed-ports --https --ssh --print-queue \
-    --drives --desktop-ssh "${nx_args[@]}" \
+    --drives --desktop-ssh --nx \
     >"$state/sandbox.out" 2>"$state/sandbox.err" &
 pids+=($!)
 wait_for_file "$state/sandbox.out" 30 && for _ in $(seq 300); do
@@ -146,7 +155,7 @@ if ! $headless; then
     echo "The client is running. Log in with user ID demo and password demo, then press Connect."
     echo "In the remote desktop's terminal, type print_test_page to print on Sandbox_Printer;"
     echo "printed pages land in $state/cups/output/."
-    if [ "${TOLLIVANCE_DEMO_DESKTOP:-}" = tunnel ]; then
+    if [ "$first_session" = tunnel ]; then
         echo "In tunnel mode the FTP and WebDAV drives appear in your file manager (gio mount -l)."
     fi
     wait "$client" || true
@@ -214,11 +223,11 @@ check_tunnel_session() {
     pids+=("$drives_terminal")
 }
 
-connect "$viewer_title"
-case "${TOLLIVANCE_DEMO_DESKTOP:-}" in
+connect "$(viewer_title "$first_session")"
+case $first_session in
     nx) ;;
     tunnel) check_tunnel_session ;;
-    *)
+    websock)
         grep -q '"path": "/desktop/https/127.0.0.1/'"$((SANDBOX_DESKTOP_PORT + 5000))"'"' "$state/sandbox/https_requests.jsonl" || {
             echo "demo: the desktop did not come through the desktop proxy's web-socket path" >&2
             exit 1
@@ -234,22 +243,31 @@ sleep 1
 shot 3-printed
 echo "demo: printed $(ls "$state/cups/output" | wc -l) page(s) on Sandbox_Printer"
 
-disconnect "$viewer_title"
+disconnect "$(viewer_title "$first_session")"
 sleep 1
 shot 4-disconnected
 echo "demo: connected, printed and disconnected"
-[ "${TOLLIVANCE_DEMO_DESKTOP:-}" = tunnel ] && exit 0
 
-# Once more in tunnel mode, with the drives.
-tunnel_scenario
-connect TigerVNC
-check_tunnel_session
-sleep 4
-shot 5-tunnel-mode-drives
-disconnect TigerVNC
-# The end of the forwarding unmounts the FTP drive; the WebDAV drive stays until unmounted.
-wait_for_mounts "dav://127.0.0.1:8022/ " 30 || {
-    echo "demo: the FTP drive is still mounted after Disconnect: $(drive_mounts)" >&2
-    exit 1
-}
-echo "demo: connected in tunnel mode with both drives, and disconnected"
+# The other kinds of session, once each.
+if [ "$first_session" != tunnel ]; then
+    tunnel_scenario
+    connect TigerVNC
+    check_tunnel_session
+    sleep 4
+    shot 5-tunnel-mode-drives
+    disconnect TigerVNC
+    # The end of the forwarding unmounts the FTP drive; the WebDAV drive stays until unmounted.
+    wait_for_mounts "dav://127.0.0.1:8022/ " 30 || {
+        echo "demo: the FTP drive is still mounted after Disconnect: $(drive_mounts)" >&2
+        exit 1
+    }
+    echo "demo: connected in tunnel mode with both drives, and disconnected"
+fi
+if [ "$first_session" != nx ]; then
+    nx_scenario
+    connect "$(viewer_title nx)"
+    sleep 4
+    shot 6-nx-desktop
+    disconnect "$(viewer_title nx)"
+    echo "demo: connected to the NX desktop, and disconnected"
+fi

@@ -47,14 +47,6 @@ sockaddr_in Loopback(std::uint16_t port) {
 }
 }  // namespace
 
-bool LoopbackPortAccepts(std::uint16_t port, int wait_ms) {
-    const SocketHandle probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (probe == kNoSocket) return false;
-    const bool accepted = ConnectWithin(probe, Loopback(port), wait_ms);
-    ShutdownAndClose(probe);
-    return accepted;
-}
-
 bool LoopbackPortFree(std::uint16_t port) {
     const SocketHandle probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (probe == kNoSocket) return false;

@@ -33,9 +33,8 @@ SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms);
 // Accepts one waiting connection: the new socket, or kNoSocket (see LastCallWouldBlock).
 SocketHandle AcceptConnection(SocketHandle listener);
 
-// Whether something accepts a connection on 127.0.0.1:port within wait_ms.
-bool LoopbackPortAccepts(std::uint16_t port, int wait_ms = 200);
-// Whether 127.0.0.1:port can be bound now, as a listener binds it (nobody listens there).
+// Whether 127.0.0.1:port can be bound now, as a listener binds it (nobody holds it). Looked at
+// without connecting: through a forwarding, a connection would reach the desktop behind it.
 bool LoopbackPortFree(std::uint16_t port);
 
 // Shuts the socket down both ways and closes it.

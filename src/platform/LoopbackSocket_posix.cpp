@@ -1,5 +1,4 @@
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -82,22 +81,6 @@ SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_r
     state.remote_readable = (entries[1].revents & ~POLLOUT) != 0;
     state.remote_writable = (entries[1].revents & POLLOUT) != 0;
     return state;
-}
-
-bool ConnectWithin(SocketHandle socket, const sockaddr_in& address, int milliseconds) {
-    const int flags = fcntl(socket, F_GETFL, 0);
-    if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return false;
-    if (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        return true;
-    }
-    if (errno != EINPROGRESS) return false;
-    pollfd entry{};
-    entry.fd = socket;
-    entry.events = POLLOUT;
-    if (poll(&entry, 1, milliseconds) <= 0) return false;
-    int error = 0;
-    socklen_t length = sizeof error;
-    return getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
 void ShutdownOnly(SocketHandle socket) {

@@ -74,25 +74,6 @@ SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_r
     return state;
 }
 
-bool ConnectWithin(SocketHandle socket, const sockaddr_in& address, int milliseconds) {
-    u_long on = 1;
-    if (ioctlsocket(socket, FIONBIO, &on) != 0) return false;
-    if (connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        return true;
-    }
-    if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
-    // A refused loopback connection is reported only after retries on Windows; the wait is
-    // short either way, and the caller asks again a moment later.
-    WSAPOLLFD entry{};
-    entry.fd = socket;
-    entry.events = POLLWRNORM;
-    if (WSAPoll(&entry, 1, milliseconds) <= 0) return false;
-    int error = 0;
-    int length = sizeof error;
-    getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-    return error == 0 && (entry.revents & POLLWRNORM) != 0;
-}
-
 void ShutdownOnly(SocketHandle socket) {
     shutdown(socket, SD_BOTH);
 }

@@ -18,5 +18,3 @@ bool SetTimeout(SocketHandle socket, int option, int milliseconds);
 // connection is in TIME_WAIT can be listened on again. Windows: SO_EXCLUSIVEADDRUSE, since
 // SO_REUSEADDR there lets another program bind the same port and take the connection.
 void SetListeningAddressOption(SocketHandle socket);
-// Connects without blocking for longer than milliseconds; true once connected.
-bool ConnectWithin(SocketHandle socket, const sockaddr_in& address, int milliseconds);

@@ -64,7 +64,10 @@ void ForwardingReadiness::TakeLine(std::string line) {
 }
 
 bool ForwardingReadiness::Ready() const {
-    return authenticated && listening_reported && LoopbackPortAccepts(local_port);
+    // The port was free before ssh started, so whoever holds it now is ssh. Not found out by
+    // connecting: that connection would go through to the desktop, and some desktops (an NX
+    // agent) serve only the first one.
+    return authenticated && listening_reported && !LoopbackPortFree(local_port);
 }
 
 std::string ForwardingReadiness::Reason() const {

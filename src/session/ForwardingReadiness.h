@@ -8,8 +8,8 @@
 // Whether the forwarding ssh's local port can be handed to the viewer. ssh's error output also
 // carries the server's pre-authentication banner, so no line in it is trusted alone: the
 // forwarding counts as ready only when ssh has said that it authenticated and then that the
-// forwarding listens, and the local port then accepts a connection while ssh still runs. What
-// is kept of the output is bounded, whatever the server sends.
+// forwarding listens, and the local port is then taken while ssh still runs. What is kept of
+// the output is bounded, whatever the server sends.
 class ForwardingReadiness {
   public:
     struct Limits {
@@ -27,8 +27,8 @@ class ForwardingReadiness {
 
     bool Authenticated() const { return authenticated; }
     bool ListeningReported() const { return listening_reported; }
-    // Both reports seen, in that order, and the local port accepts a connection now. Call only
-    // while ssh runs.
+    // Both reports seen, in that order, and the local port is taken now. Call only while ssh
+    // runs.
     bool Ready() const;
 
     // The last line that is not a debug line (usually why ssh gave up), else the last line.

@@ -271,6 +271,9 @@ TEST(OpensshForwarding, RealSshCarriesBytesToTheDesktopAndBack) {
     EXPECT_EQ(LoopbackRoundTrip(static_cast<std::uint16_t>(real.session.port + 4000), bytes),
               bytes);
     EXPECT_EQ(ReadWholeFile(real.sandbox.StateDir() + "/desktop_received.bin"), bytes);
+    // Only the viewer's connection reached the desktop: finding the forwarding ready took none
+    // (an NX agent serves only the first).
+    EXPECT_EQ(ReadWholeFile(real.sandbox.StateDir() + "/desktop_connections.txt"), "connection\n");
     StopAndDelete(sink, process);
 }
 
