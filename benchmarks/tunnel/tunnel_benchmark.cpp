@@ -40,7 +40,6 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kChunk = 128 * 1024;
 constexpr int kPingMessage = 200;
 constexpr int kPingRounds = 2000;
-const std::string kKeyDir = TOLLIVANCE_KEY_DIR;
 
 bool ReceiveAll(int fd, char* buffer, size_t size) {
     size_t done = 0;
@@ -263,7 +262,8 @@ void PrintRow(const char* name, const PathResult& r) {
 
 int Run(std::uint64_t mib, int rounds) {
     const std::uint64_t bytes = mib * 1024 * 1024;
-    OpensshServer sshd({kKeyDir + "/session_request_key.pub", kKeyDir + "/tunnel_key.pub"});
+    OpensshServer sshd(
+        {BuildPublicKeyFile("session_request_key"), BuildPublicKeyFile("tunnel_key")});
     // The tunnel listens on the peer's port + 4000: pick a peer port where that is free.
     std::unique_ptr<TcpPeer> peer;
     for (int attempt = 0; attempt < 50 && !peer; ++attempt) {
@@ -293,7 +293,7 @@ int Run(std::uint64_t mib, int rounds) {
          "-o",       "LogLevel=ERROR",
          "-o",       "ExitOnForwardFailure=yes",
          "-c",       tunnel_path.Cipher(),
-         "-i",       kKeyDir + "/tunnel_key.pem",
+         "-i",       BuildKeyFile("tunnel_key"),
          "-p",       std::to_string(sshd.Port()),
          "-l",       CurrentUserName(),
          "-L",       std::to_string(forward_port) + ":127.0.0.1:" + std::to_string(peer->Port()),
