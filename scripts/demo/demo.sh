@@ -18,8 +18,10 @@ shots=$build/demo-screenshots
 state=$(mktemp -d /tmp/tollivance-demo.XXXXXX)
 chmod 755 "$state"  # the local printer's backend runs as lp and writes below it
 
-pids=() bus=
+pids=() bus= drives_used=false
 cleanup() {
+    # On your own session bus, the WebDAV drive of a tunnel-mode session would outlive the demo.
+    if [ -z "$bus" ] && $drives_used; then timeout 10 gio mount -u dav://127.0.0.1:8022/ 2>/dev/null || true; fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -f "$state/cups/cupsd.pid" ] && kill "$(cat "$state/cups/cupsd.pid")" 2>/dev/null || true
     wait "${pids[@]}" 2>/dev/null || true
@@ -123,6 +125,7 @@ websock_scenario() {
     printf '{"session": {"cookie": "%s"}, %s}' "$cookie" "$nx_program" >"$state/sandbox/scenario.json"
 }
 tunnel_scenario() {
+    drives_used=true
     printf '{"session": {"cookie": "%s", "tunnel_mode": true, "websock": false, "drives": true}, %s}' \
         "$cookie" "$nx_program" >"$state/sandbox/scenario.json"
 }
