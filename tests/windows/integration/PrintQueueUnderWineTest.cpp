@@ -2,6 +2,7 @@
 // against the sandbox's print queue, started on the Linux side by the wrapper script.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -118,4 +119,35 @@ TEST(PrintQueueUnderWine, RefusedLoginAndRefusedConnectionEndTheThreadWithTheirM
                                                  "EVT_PRINTER_FINISHED:SFTP thread finished"}))
             << c.name;
     }
+}
+
+// A request the server leaves unanswered is cut by shutting the Winsock socket down under the
+// blocked call: first by the request limit (the document is then fetched on a new connection),
+// then by a stop, which must be answered within a second.
+TEST(PrintQueueUnderWine, SilentServerIsCutByTheRequestLimitAndByAStop) {
+    Sandbox sandbox(PrintQueueSide({{"silent", {{"name", "quiet.pdf"}, {"times", 1}}}}));
+    ScopedTempFolder temp;
+    const std::string remote = QueuePrintFile(sandbox, "demo", "quiet.pdf", "document");
+    {
+        RunningSftpThread queue(sandbox.Port("print_queue"), "demo", "demo",
+                                std::chrono::milliseconds(1500));
+        ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+        ASSERT_TRUE(queue.Stop());
+        EXPECT_EQ(ReadWholeFile(queue.PrintedFiles().at(0)), "document");
+        EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 2u);
+        EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
+        EXPECT_FALSE(FileExists(remote));
+    }
+
+    sandbox.SetScenario({{"print_queue", {{"silent", {{"name", "hang.pdf"}, {"times", 100}}}}}});
+    const std::string stuck = QueuePrintFile(sandbox, "demo", "hang.pdf", "stuck");
+    RunningSftpThread queue(sandbox.Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(PumpUntil([&] { return PrintQueueLogCount(sandbox, "silent", "hang.pdf") > 0; }));
+    PumpFor(std::chrono::milliseconds(200));
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
+    EXPECT_TRUE(queue.PrintedFiles().empty());
+    EXPECT_TRUE(FileExists(stuck));
+    std::remove(stuck.c_str());  // the queue is shared with the later cases
 }

@@ -3,7 +3,9 @@
 // sandbox's recording desktop.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,4 +133,36 @@ TEST_F(SshDesktopUnderWine, FailuresCarryTheirStepsMessages) {
         EXPECT_EQ(failure.substr(0, c.expected.size()), c.expected) << c.name << ": " << failure;
     }
     EXPECT_TRUE(recorder.events().empty());
+}
+
+// A stop ends the thread both while it waits for the viewer and while it forwards; the
+// viewer's connection is closed and the exclusive listening port is given back.
+TEST_F(SshDesktopUnderWine, AStopEndsTheTunnelAndGivesItsPortBack) {
+    for (const bool viewer_connected : {false, true}) {
+        SCOPED_TRACE(viewer_connected ? "forwarding" : "waiting for the viewer");
+        EventRecorder events;
+        auto [session, handles] =
+            LibsshDesktopSession(BuiltInDeployment().session_request_key, NewSshTunnel)
+                .CreateSession(&events, Server(), login);
+        ASSERT_EQ(handles.thread->Run(), wxTHREAD_NO_ERROR);
+        TunnelEnd end(events, handles.thread);
+        ASSERT_NE(events.WaitFor(EVT_SESSION_READY), nullptr);
+        const auto port = static_cast<std::uint16_t>(session.port + 4000);
+        std::optional<LoopbackStream> viewer;
+        if (viewer_connected) {
+            viewer.emplace(port);
+            ASSERT_TRUE(viewer->Connected());
+            ASSERT_TRUE(viewer->SendAll("x"));
+            ASSERT_EQ(viewer->ReceiveExactly(1), "x");  // the channel is open and idle now
+        }
+        const auto asked = std::chrono::steady_clock::now();
+        handles.thread->Delete();
+        ASSERT_NE(events.WaitFor(EVT_TUNNEL_FINISHED, std::chrono::seconds(10)), nullptr);
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(6));
+        EXPECT_EQ(events.Count(EVT_SESSION_FAILURE), 0u) << "a requested stop is no failure";
+        if (viewer) {
+            EXPECT_EQ(viewer->ReceiveExactly(1), "") << "the viewer's side stays open";
+        }
+        EXPECT_TRUE(LoopbackPortFree(port));
+    }
 }
