@@ -151,3 +151,24 @@ TEST(PrintQueueUnderWine, SilentServerIsCutByTheRequestLimitAndByAStop) {
     EXPECT_TRUE(FileExists(stuck));
     std::remove(stuck.c_str());  // the queue is shared with the later cases
 }
+
+// Sizes past 32 bits travel whole through libssh's attributes on Windows too.
+TEST(PrintQueueUnderWine, DocumentOverTheSizeLimitIsRefusedAndStaysQueued) {
+    Sandbox sandbox(PrintQueueSide());
+    ScopedTempFolder temp;
+    const std::string huge = QueuePrintFile(sandbox, "demo", "huge.pdf", "");
+    std::filesystem::resize_file(huge, (std::uintmax_t{4} << 30) + 1);  // sparse
+    RunningSftpThread queue(sandbox.Port("print_queue"), "demo", "demo");
+    QueuePrintFile(sandbox, "demo", "next.pdf", "next");
+    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(ReadWholeFile(queue.PrintedFiles().at(0)), "next");
+    const auto failures = queue.events().Of(EVT_PRINT_FAILURE);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(EventRecorder::Text(failures[0]),
+              "\"huge.pdf\" in the print queue is larger than 4 GiB; it is not printed and stays "
+              "in the print queue.");
+    EXPECT_EQ(PrintQueueLogCount(sandbox, "open", "huge.pdf"), 0);
+    EXPECT_TRUE(FileExists(huge));
+    std::remove(huge.c_str());  // the queue is shared with the later cases
+}

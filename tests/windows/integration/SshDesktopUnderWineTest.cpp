@@ -65,7 +65,9 @@ class SshDesktopUnderWine : public ::testing::Test {
 };
 
 TEST_F(SshDesktopUnderWine, TheSessionsTunnelCarriesBytesBothWaysToTheDesktop) {
-    sandbox.SetScenario({{"desktop", {{"greeting", "RFB 003.008\n"}}}});
+    // The channel's standard-error stream carries noise that must never reach the viewer.
+    sandbox.SetScenario({{"desktop", {{"greeting", "RFB 003.008\n"}}},
+                         {"ssh", {{"tcpip_stderr", "stderr noise\n"}}}});
     const std::string record = sandbox.StateDir() + "/desktop_received.bin";
     const size_t recorded_before = FileExists(record) ? ReadWholeFile(record).size() : 0;
     ScopedTempFolder temp;

@@ -59,7 +59,7 @@ export TOLLIVANCE_SANDBOX_READY="$ready"
 export TOLLIVANCE_SANDBOX_STATE="Z:$work/state"
 export TOLLIVANCE_SANDBOX_PKI="Z:$build/sandbox-pki"
 status=0
-TOLLIVANCE_WINE_TIMEOUT=240 "$ROOT/scripts/windows/wine-run.sh" "$program" --gtest_brief=1 "$@" \
+TOLLIVANCE_WINE_TIMEOUT=120 "$ROOT/scripts/windows/wine-run.sh" "$program" --gtest_brief=1 "$@" \
     4>&- || status=$?
 if [ "$status" -ne 0 ]; then
     echo "--- sandbox errors:" >&2
