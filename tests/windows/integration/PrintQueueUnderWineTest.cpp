@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "SilentListener.h"
 #include "support/EventPump.h"
 #include "support/PrintQueueHelpers.h"
 
@@ -150,6 +151,19 @@ TEST(PrintQueueUnderWine, SilentServerIsCutByTheRequestLimitAndByAStop) {
     EXPECT_TRUE(queue.PrintedFiles().empty());
     EXPECT_TRUE(FileExists(stuck));
     std::remove(stuck.c_str());  // the queue is shared with the later cases
+}
+
+// A server that takes the TCP connection and never says a word: the stop reaches the thread in
+// the middle of the SSH handshake.
+TEST(PrintQueueUnderWine, StopDuringTheHandshakeWithASilentServerIsAnsweredWithinASecond) {
+    SilentListener silent;
+    RunningSftpThread queue(silent.Port(), "demo", "demo");
+    PumpFor(std::chrono::milliseconds(1000));
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
+    EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 0u);
+    EXPECT_EQ(queue.events().Trace().back(), "EVT_PRINTER_FINISHED:SFTP thread finished");
 }
 
 // Sizes past 32 bits travel whole through libssh's attributes on Windows too.
