@@ -6,6 +6,7 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,9 +55,19 @@ class SshDesktopUnderWine : public ::testing::Test {
     }
 
     // The deployment's own key, as the product sends it (the sandbox was given its public half).
+    // Throws the step's message (std::string) like the product.
     std::pair<MirlNxSession, TunnelHandles> CreateSession(
         const std::string& key = BuiltInDeployment().session_request_key) {
         return LibsshDesktopSession(key, NewSshTunnel).CreateSession(&recorder, Server(), login);
+    }
+    // The same for a session that must succeed: a failure shows its message in the test's.
+    std::pair<MirlNxSession, TunnelHandles> CreatedSession(EventRecorder& sink) {
+        try {
+            return LibsshDesktopSession(BuiltInDeployment().session_request_key, NewSshTunnel)
+                .CreateSession(&sink, Server(), login);
+        } catch (const std::string& message) {
+            throw std::runtime_error("the session request failed: " + message);
+        }
     }
 
     const MirlNxLogin login = SampleLogin("alice", "pa\"ss", "adsl");
@@ -71,7 +82,7 @@ TEST_F(SshDesktopUnderWine, TheSessionsTunnelCarriesBytesBothWaysToTheDesktop) {
     const std::string record = sandbox.StateDir() + "/desktop_received.bin";
     const size_t recorded_before = FileExists(record) ? ReadWholeFile(record).size() : 0;
     ScopedTempFolder temp;
-    auto [session, handles] = CreateSession();
+    auto [session, handles] = CreatedSession(recorder);
     ASSERT_NE(handles.thread, nullptr);
     EXPECT_EQ(handles.process, nullptr);
     EXPECT_EQ(session.host, "127.0.0.1");
@@ -143,9 +154,7 @@ TEST_F(SshDesktopUnderWine, AStopEndsTheTunnelAndGivesItsPortBack) {
     for (const bool viewer_connected : {false, true}) {
         SCOPED_TRACE(viewer_connected ? "forwarding" : "waiting for the viewer");
         EventRecorder events;
-        auto [session, handles] =
-            LibsshDesktopSession(BuiltInDeployment().session_request_key, NewSshTunnel)
-                .CreateSession(&events, Server(), login);
+        auto [session, handles] = CreatedSession(events);
         ASSERT_EQ(handles.thread->Run(), wxTHREAD_NO_ERROR);
         TunnelEnd end(events, handles.thread);
         ASSERT_NE(events.WaitFor(EVT_SESSION_READY), nullptr);

@@ -39,13 +39,14 @@ trap 'exit 130' INT TERM
 
 # The sandbox stops when its standard input closes, so it never outlives this script even
 # when the script is killed.
+# (Opened both ways here, the pipe never blocks its opening; only this script holds it.)
 mkdir "$work/state"
 mkfifo "$work/sandbox.in"
+exec 4<>"$work/sandbox.in"
 /usr/bin/python3 "$ROOT/sandbox/run_sandbox.py" --state-dir "$work/state" \
-    --pki "$build/sandbox-pki" --keys "$build/keys" --exit-with-stdin \
-    --ssh --print-queue --desktop <"$work/sandbox.in" >"$work/sandbox.out" 2>"$work/sandbox.err" &
+    --pki "$build/sandbox-pki" --keys "$build/keys" --exit-with-stdin --ssh --print-queue \
+    --desktop <"$work/sandbox.in" 4>&- >"$work/sandbox.out" 2>"$work/sandbox.err" &
 sandbox=$!
-exec 4>"$work/sandbox.in"
 for _ in $(seq 150); do # 30 s
     grep -q '^READY ' "$work/sandbox.out" && break
     kill -0 "$sandbox" 2>/dev/null || break
