@@ -38,8 +38,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # The sandbox stops when its standard input closes, so it never outlives this script even
-# when the script is killed.
-# (Opened both ways here, the pipe never blocks its opening; only this script holds it.)
+# when the script is killed. Opened both ways here, the pipe never blocks its opening; only
+# this script holds it.
 mkdir "$work/state"
 mkfifo "$work/sandbox.in"
 exec 4<>"$work/sandbox.in"
