@@ -76,4 +76,8 @@ SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_r
 
 void ShutdownOnly(SocketHandle socket) {
     shutdown(socket, SD_BOTH);
+    // Unlike on POSIX, a local shutdown does not wake a select() or recv() that waits on the
+    // socket: only the peer's answer to the FIN would, and a hung server never gives it.
+    // Cancelling the socket's pending I/O (any thread's) ends the wait with an error.
+    CancelIoEx(reinterpret_cast<HANDLE>(socket), nullptr);
 }

@@ -19,6 +19,7 @@
 #include "support/Sandbox.h"
 #include "support/TcpPeer.h"
 #include "support/TempDir.h"
+#include "support/TunnelEnd.h"
 #include "tunnel/SshTunnel.h"
 
 namespace {
@@ -54,22 +55,6 @@ class PrivateTempFolder {
     TempDir folder;
     std::string previous;
     bool had_old = false;
-};
-
-// Stops a started tunnel thread that has not ended yet, so it never outlives its recorder.
-class TunnelEnd {
-  public:
-    TunnelEnd(EventRecorder& recorder, SshTunnel* tunnel) : recorder(recorder), tunnel(tunnel) {}
-    ~TunnelEnd() {
-        if (recorder.Count(EVT_TUNNEL_FINISHED) + recorder.Count(EVT_SESSION_FAILURE) > 0) return;
-        tunnel->Delete();
-        PumpUntil([&] { return recorder.Count(EVT_TUNNEL_FINISHED) > 0; },
-                  std::chrono::seconds(30));
-    }
-
-  private:
-    EventRecorder& recorder;
-    SshTunnel* tunnel;
 };
 }  // namespace
 

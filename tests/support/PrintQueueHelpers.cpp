@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -43,21 +42,7 @@ int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
     return count;
 }
 
-ScopedTempFolder::ScopedTempFolder() {
-    if (const char* value = std::getenv("TMPDIR")) {
-        previous = value;
-        had_previous = true;
-    }
-    setenv("TMPDIR", folder.path().c_str(), 1);
-}
-
-ScopedTempFolder::~ScopedTempFolder() {
-    if (had_previous) {
-        setenv("TMPDIR", previous.c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
-    }
-}
+ScopedTempFolder::ScopedTempFolder() : variable("TMPDIR", folder.path()) {}
 
 std::vector<std::string> ScopedTempFolder::Files() const {
     std::vector<std::string> files;

@@ -6,6 +6,7 @@
 
 #include "support/EventRecorder.h"
 #include "support/Sandbox.h"
+#include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 
 class SftpThread;
@@ -21,18 +22,17 @@ std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
 int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
                        const std::string& path_suffix);
 
-// Points the toolkit's temporary folder (TMPDIR) at a fresh folder while it lives.
+// Points the toolkit's temporary folder (TMPDIR, which it asks first on Windows too) at a
+// fresh folder while it lives.
 class ScopedTempFolder {
   public:
     ScopedTempFolder();
-    ~ScopedTempFolder();
     const std::string& path() const { return folder.path(); }
     std::vector<std::string> Files() const;
 
   private:
     TempDir folder;
-    std::string previous;
-    bool had_previous = false;
+    ScopedVariable variable;
 };
 
 // A started print-queue thread reporting to its own recorder; stopped and waited for (its

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,10 @@
 #include "support/TempDir.h"
 
 // The local stand-in for the hosted service, started for one test on loopback ports that the
-// system picks, and stopped with the test. Scenarios are a JSON document in its state folder
-// that the sandbox reads afresh on every request, so a test may change it at any time.
+// system picks, and stopped with the test. Under Wine the test program cannot start it: it
+// joins the one a wrapper script started, which must serve the sides the options ask for. Scenarios
+// are a JSON document in its state folder that the sandbox reads afresh on every request, so a test
+// may change it at any time.
 struct SandboxOptions {
     bool https = false;        // session start, version text, download page, desktop proxy
     bool ssh = false;          // the "mirlnx" account and the desktop forwarding
@@ -34,14 +37,18 @@ class Sandbox {
     const nlohmann::json& Ready() const { return ready; }
     std::string BaseUrl() const;  // https://127.0.0.1:<https port>
     std::string CaFile() const;
-    const std::string& StateDir() const { return state.path(); }
+    const std::string& StateDir() const { return state_dir; }
     void SetScenario(const nlohmann::json& scenario);
     // Every HTTPS request received so far, oldest first: {"method", "path", "port", "headers",
     // "body"} with the body's bytes as latin-1 characters.
     std::vector<nlohmann::json> HttpsRequests() const;
 
   private:
-    TempDir state;
-    std::unique_ptr<ChildProcess> process;
+    std::optional<TempDir> own_state;  // none for a sandbox started outside the test program
+    std::string state_dir;
+    std::string pki_dir;
+    // Shared, not unique: its deleter is bound where the process starts, so a program that
+    // only joins a running sandbox needs none of the process code.
+    std::shared_ptr<ChildProcess> process;
     nlohmann::json ready;
 };

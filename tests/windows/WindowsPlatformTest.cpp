@@ -11,8 +11,13 @@
 #include <wx/log.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <regex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/ColourDepth.h"
@@ -144,6 +149,54 @@ TEST(WindowsPlatform, TimeOutIsAFailureWouldBlockIsNot) {
 
     for (SocketHandle s : {intruder, second_listener, server, client, listener})
         ShutdownAndClose(s);
+}
+
+// The print queue's request limit and stop cut a blocked library call by shutting its socket
+// down from another thread, now and then until the call returns. The peer here never answers
+// (a hung server), so the wait must end by the cut itself, whatever it waits in.
+TEST(WindowsPlatform, ShutdownOnlyEndsAWaitOnASilentPeer) {
+    SocketLibraryUse library;
+    const SocketHandle listener = ListenOnLoopback(0, 2000);
+    sockaddr_in address{};
+    int length = sizeof address;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::vector<std::pair<const char*, std::function<void(SocketHandle)>>> waits = {
+        {"select",
+         [](SocketHandle socket) {
+             fd_set readable;
+             FD_ZERO(&readable);
+             FD_SET(socket, &readable);
+             timeval limit{10, 0};
+             select(0, &readable, nullptr, nullptr, &limit);
+         }},
+        {"recv",
+         [](SocketHandle socket) {
+             SetReceiveTimeout(socket, 10000);
+             char byte = 0;
+             ReceiveSome(socket, &byte, 1);
+         }},
+    };
+    for (const auto& [name, wait] : waits) {
+        const SocketHandle client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        ASSERT_NE(client, kNoSocket);
+        ASSERT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        const SocketHandle peer = AcceptConnection(listener);  // says nothing, stays open
+        std::atomic<bool> returned{false};
+        const auto started = std::chrono::steady_clock::now();
+        std::thread waiter([&, wait = wait] {
+            wait(client);
+            returned = true;
+        });
+        while (!returned && std::chrono::steady_clock::now() - started < std::chrono::seconds(5)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ShutdownOnly(client);
+        }
+        waiter.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << name;
+        ShutdownAndClose(peer);
+        closesocket(client);
+    }
+    ShutdownAndClose(listener);
 }
 
 }  // namespace

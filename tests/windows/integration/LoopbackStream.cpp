@@ -1,0 +1,52 @@
+#include "LoopbackStream.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/TcpConnect.h"
+
+namespace {
+constexpr int kTimeoutMs = 30000;
+constexpr int kChunk = 65536;
+}  // namespace
+
+LoopbackStream::LoopbackStream(int port) {
+    socket = TcpConnect("127.0.0.1", static_cast<std::uint16_t>(port),
+                        std::chrono::milliseconds(kTimeoutMs), [] { return false; });
+    if (socket == kNoSocket) return;
+    SetReceiveTimeout(socket, kTimeoutMs);
+    SetSendTimeout(socket, kTimeoutMs);
+}
+
+LoopbackStream::~LoopbackStream() {
+    Close();
+}
+
+bool LoopbackStream::SendAll(const std::string& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const int size = static_cast<int>(std::min<std::size_t>(bytes.size() - sent, kChunk));
+        const long n = SendSome(socket, bytes.data() + sent, size);
+        if (n <= 0) return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string LoopbackStream::ReceiveExactly(std::size_t count) {
+    std::string received;
+    char buffer[kChunk];
+    while (received.size() < count) {
+        const int size = static_cast<int>(std::min<std::size_t>(count - received.size(), kChunk));
+        const long n = ReceiveSome(socket, buffer, size);
+        if (n <= 0) break;
+        received.append(buffer, static_cast<std::size_t>(n));
+    }
+    return received;
+}
+
+void LoopbackStream::Close() {
+    if (socket == kNoSocket) return;
+    ShutdownAndClose(socket);
+    socket = kNoSocket;
+}
