@@ -1,6 +1,7 @@
 """What every side of the sandbox shares: folders, the live scenario, and clean-up."""
 import json
 import os
+import subprocess
 import threading
 
 # Fixed ports of the demo (--fixed-ports), shared with the build; tests let the system pick.
@@ -46,3 +47,14 @@ class Context:
                 fn()
             except Exception:  # noqa: BLE001 - best effort on the way out
                 pass
+
+
+def stop_process(process):
+    """Ends a child program: TERM, and KILL when it is still there after 10 s."""
+    if process is not None and process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()

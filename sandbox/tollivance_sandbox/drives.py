@@ -27,6 +27,7 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 from . import service_endpoints, session_reply
+from .context import stop_process
 
 HOST = "127.0.0.2"
 DEFAULT_SALT = "sandbox-ftp-salt"
@@ -193,21 +194,11 @@ def start_webdav(ctx):
             except OSError:
                 time.sleep(0.1)
         if process.poll() is None:
-            ctx.on_shutdown(lambda: _stop(process))
+            ctx.on_shutdown(lambda: stop_process(process))
             return port
         last_error = process.stderr.read().decode("utf-8", "replace").strip()
-        _stop(process)
+        stop_process(process)
     raise RuntimeError("the WebDAV drive (Apache) did not start: " + last_error)
-
-
-def _stop(process):
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 def start(args, ctx):

@@ -18,6 +18,7 @@ import threading
 import time
 
 from . import session_reply
+from .context import stop_process
 
 NXAGENT = "/usr/bin/nxagent"
 START_WAIT = 20.0
@@ -73,16 +74,6 @@ def _listening(port):
     return False
 
 
-def _stop(process):
-    if process is not None and process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-
-
 class NxAgent:
     def __init__(self, ctx):
         self.ctx = ctx
@@ -123,7 +114,7 @@ class NxAgent:
                     return process
                 time.sleep(0.1)
             last = "exit status %s" % process.poll()
-            _stop(process)
+            stop_process(process)
         raise RuntimeError("the NX desktop (nxagent) did not start (%s); see %s" % (
             last, os.path.join(self.home, "agent.log")))
 
@@ -143,7 +134,7 @@ class NxAgent:
         while not self.stopping.is_set():
             self.process.wait()
             with self.lock:
-                _stop(self.program)
+                stop_process(self.program)
                 self.program = None
                 if self.stopping.is_set():
                     return
@@ -155,8 +146,8 @@ class NxAgent:
     def stop(self):
         with self.lock:
             self.stopping.set()
-            _stop(self.program)
-            _stop(self.process)
+            stop_process(self.program)
+            stop_process(self.process)
 
 
 def start(args, ctx):
