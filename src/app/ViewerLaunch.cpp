@@ -67,6 +67,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
             programs.nx = true;
             programs.xserver = ProgramStart{XServerCommand(layout, cwd),
                                             ProgramFolder(layout, cwd, layout.xserver_folder)};
+            programs.xserver.hide_console = false;  // its windows are the remote desktop's
             programs.viewer = ProgramStart{NxProxyCommand(layout, cwd, session, temp_dir),
                                            ProgramFolder(layout, cwd, layout.nxproxy_folder)};
             if (!layout.nx_display.empty())

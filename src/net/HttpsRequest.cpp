@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "config/Deployment.h"
+#include "platform/LoopbackSocket.h"
 
 const char* const kReplyTooLarge = "The reply of the service is too large";
 const char* const kRedirectNotHttps =
@@ -52,6 +53,12 @@ bool LedAwayFromHttps(CURL* curl) {
     const char* url = nullptr;
     curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &url);
     return url != nullptr && std::string(url).rfind("https://", 0) != 0;
+}
+
+// No child program started while a request runs may hold its connection.
+int KeepSocketFromChildren(void*, curl_socket_t socket, curlsocktype) {
+    KeepFromChildren(socket);
+    return CURL_SOCKOPT_OK;
 }
 
 void Check(CURLcode result, const char* message) {
@@ -129,7 +136,13 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
     if (profile.verify_tls) {
         const std::string ca_bundle = TrustedCaBundle();
         if (!ca_bundle.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca_bundle.c_str());
+        // Windows' TLS checks revocation and otherwise fails when it cannot tell (a private CA
+        // that names no list, a list server out of reach): a valid deployment is not refused
+        // for that. Revocation is still checked wherever it can be. Other TLS backends ignore it.
+        curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS,
+                         static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
     }
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &KeepSocketFromChildren);
     // Timeouts must not use signals: requests run on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, profile.connect_timeout_seconds);

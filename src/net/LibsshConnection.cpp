@@ -1,14 +1,23 @@
 #include "net/LibsshConnection.h"
 
+#include <chrono>
 #include <memory>
+
+#include "platform/TcpConnect.h"
 
 LibSshSessionPtr ConnectLibssh(const std::string& host, std::uint16_t port,
                                const std::string& user) {
     auto connection = std::make_shared<LibSshSession>();
     if (!*connection) throw std::string("Creating session failed");
     ssh_session handle = connection->get();
-    const unsigned int port_value = port;
     const long timeout_seconds = 60;
+    // The client's own socket, which no child program inherits (libssh's own would be).
+    const SocketHandle fd =
+        TcpConnect(host, port, std::chrono::seconds(timeout_seconds), [] { return false; });
+    if (fd == kNoSocket) throw std::string("Connect failed");
+    socket_t socket = fd;
+    ssh_options_set(handle, SSH_OPTIONS_FD, &socket);  // the library closes it from now on
+    const unsigned int port_value = port;
     const int no_delay = 1;
     const bool process_config = false;
     ssh_options_set(handle, SSH_OPTIONS_HOST, host.c_str());

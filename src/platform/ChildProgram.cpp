@@ -30,7 +30,7 @@ long StartChildProgram(const ProgramStart& start, wxProcess* process) {
     }
     int flags = wxEXEC_ASYNC;
     if (start.group_leader) flags |= wxEXEC_MAKE_GROUP_LEADER;
-    if (start.hide_console) flags |= wxEXEC_HIDE_CONSOLE;
+    flags |= start.hide_console ? wxEXEC_HIDE_CONSOLE : wxEXEC_SHOW_CONSOLE;
     const long pid = ExecuteCommand(start.command, flags, process, &environment);
     return pid > 0 ? pid : 0;
 }

@@ -20,7 +20,11 @@ struct ProgramStart {
     std::map<std::string, std::string> environment;
     // Leader of a new process group, so that ending it also ends the programs it started.
     bool group_leader = false;
-    bool hide_console = true;  // Windows: no console window for it
+    // Windows: start it hidden (a console program's window, a script host). Otherwise the
+    // program is started as the user would start it, and shows its windows: a child whose
+    // output is read would else be given SW_HIDE as its show command, which a GUI program
+    // obeys with its first window.
+    bool hide_console = true;
 };
 
 // True when path names a file this user may run.

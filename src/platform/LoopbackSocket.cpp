@@ -13,7 +13,7 @@ bool SetSendTimeout(SocketHandle socket, int milliseconds) {
 }
 
 SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
-    const SocketHandle held = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const SocketHandle held = NewSocket(AF_INET);
     if (held == kNoSocket) throw std::string("Could not create socket");
     const auto fail = [held](const char* message) {
         ShutdownAndClose(held);
@@ -34,7 +34,9 @@ SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
 }
 
 SocketHandle AcceptConnection(SocketHandle listener) {
-    return accept(listener, nullptr, nullptr);
+    const SocketHandle accepted = accept(listener, nullptr, nullptr);
+    if (accepted != kNoSocket) KeepFromChildren(accepted);
+    return accepted;
 }
 
 namespace {
@@ -48,7 +50,7 @@ sockaddr_in Loopback(std::uint16_t port) {
 }  // namespace
 
 bool LoopbackPortFree(std::uint16_t port) {
-    const SocketHandle probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const SocketHandle probe = NewSocket(AF_INET);
     if (probe == kNoSocket) return false;
     SetListeningAddressOption(probe);
     const sockaddr_in address = Loopback(port);

@@ -26,6 +26,14 @@ class SocketLibraryUse {
     [[maybe_unused]] bool started = false;
 };
 
+// Every socket of the client comes from these two, so that no child program ever holds one:
+// Windows hands each inheritable handle to a child whose output is read, and a viewer or an X
+// server holding the tunnel's connection would keep it open after the client closed it.
+// A new stream socket for the family (AF_INET, AF_INET6), or kNoSocket.
+SocketHandle NewSocket(int family);
+// Takes a socket that a library made (libcurl's) away from child programs.
+void KeepFromChildren(SocketHandle socket);
+
 // A new socket listening on 127.0.0.1:port with a backlog of 1 and send and receive time-outs
 // of timeout_ms. Throws the message (std::string) of the step that failed, after closing the
 // socket.

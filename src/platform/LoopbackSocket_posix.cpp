@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -13,6 +14,14 @@
 
 SocketLibraryUse::SocketLibraryUse() = default;
 SocketLibraryUse::~SocketLibraryUse() = default;
+
+SocketHandle NewSocket(int family) {
+    return socket(family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+}
+
+void KeepFromChildren(SocketHandle socket) {
+    fcntl(socket, F_SETFD, fcntl(socket, F_GETFD) | FD_CLOEXEC);
+}
 
 void ShutdownAndClose(SocketHandle socket) {
     shutdown(socket, SHUT_RDWR);

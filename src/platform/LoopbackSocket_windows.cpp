@@ -13,6 +13,22 @@ SocketLibraryUse::~SocketLibraryUse() {
     if (started) WSACleanup();
 }
 
+SocketHandle NewSocket(int family) {
+    // Flagged at creation, so that a child started meanwhile on another thread cannot get it;
+    // a system that does not know the flag gets the handle's flag cleared just after.
+    const SOCKET made = WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+                                   WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (made != INVALID_SOCKET) return made;
+    const SOCKET plain =
+        WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    if (plain != INVALID_SOCKET) KeepFromChildren(plain);
+    return plain;
+}
+
+void KeepFromChildren(SocketHandle socket) {
+    SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
+}
+
 void ShutdownAndClose(SocketHandle socket) {
     shutdown(socket, SD_BOTH);
     closesocket(socket);

@@ -59,3 +59,8 @@ bool RestrictToOwner(wxFile& file) {
     LocalFree(acl);
     return result == ERROR_SUCCESS;
 }
+
+void KeepFromChildren(wxFile& file) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.fd()));
+    if (handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+}

@@ -12,8 +12,7 @@ constexpr int kStopCheckMs = 50;
 }  // namespace
 
 SocketHandle StartConnect(const addrinfo& address, ConnectStart& start) {
-    const int fd =
-        socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
+    const int fd = NewSocket(address.ai_family);
     if (fd < 0) return kNoSocket;
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     if (connect(fd, address.ai_addr, address.ai_addrlen) == 0) {

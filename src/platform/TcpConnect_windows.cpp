@@ -10,7 +10,7 @@ bool SetBlocking(SOCKET socket, bool blocking) {
 }  // namespace
 
 SocketHandle StartConnect(const addrinfo& address, ConnectStart& start) {
-    const SOCKET socket = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
+    const SOCKET socket = NewSocket(address.ai_family);
     if (socket == INVALID_SOCKET) return kNoSocket;
     SetBlocking(socket, false);
     if (connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0) {

@@ -15,6 +15,7 @@ TemporaryKeyFile::TemporaryKeyFile(const std::string& folder, const std::string&
         throw std::string("Could not create the key file in " + folder);
     }
     file_path = ToLocaleBytes(name);
+    KeepFromChildren(file);
     if (!RestrictToOwner(file)) {
         file.Close();
         Remove();

@@ -11,6 +11,7 @@
 
 #include "app/records/Events.h"
 #include "platform/LocaleText.h"
+#include "platform/OwnerOnlyFile.h"
 #include "platform/TcpConnect.h"
 #include "printing/SftpDownload.h"
 
@@ -376,6 +377,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
                                ToLocaleBytes(temp_folder) + "; it stays in the print queue.");
         return FileResult::Skipped;
     }
+    KeepFromChildren(local);
 
     Post(EVT_PRINTER_STATUS, "Downloading");
     DownloadOutcome outcome = DownloadOutcome::ReadFailed;

@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <aclapi.h>
+#include <io.h>
 // clang-format on
 
 #include <gtest/gtest.h>
+#include <wx/file.h>
 #include <wx/log.h>
 
 #include <algorithm>
@@ -25,9 +27,11 @@
 #include "platform/LocaleText.h"
 #include "platform/LoopbackSocket.h"
 #include "platform/MachineIdentity.h"
+#include "platform/OwnerOnlyFile.h"
 #include "platform/Platform.h"
 #include "platform/Printers.h"
 #include "platform/ProgramLayout.h"
+#include "platform/TcpConnect.h"
 #include "platform/TemporaryKeyFile.h"
 #include "service/Sha256Hex.h"
 #include "support/TempDir.h"
@@ -200,3 +204,36 @@ TEST(WindowsPlatform, ShutdownOnlyEndsAWaitOnASilentPeer) {
 }
 
 }  // namespace
+
+// A child whose output is read inherits every inheritable handle: no socket or open document
+// of the client may be one, or the viewer would hold the tunnel's connection open.
+TEST(WindowsPlatform, SocketsAndOpenDocumentsStayOutOfChildren) {
+    SocketLibraryUse library;
+    const auto inherited = [](HANDLE handle) {
+        DWORD flags = 0;
+        EXPECT_TRUE(GetHandleInformation(handle, &flags));
+        return (flags & HANDLE_FLAG_INHERIT) != 0;
+    };
+    const auto socket_inherited = [&](SocketHandle s) {
+        return inherited(reinterpret_cast<HANDLE>(s));
+    };
+    const SocketHandle listener = ListenOnLoopback(0, 2000);
+    sockaddr_in address{};
+    int length = sizeof address;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const SocketHandle client = TcpConnect("127.0.0.1", ntohs(address.sin_port),
+                                           std::chrono::seconds(5), [] { return false; });
+    ASSERT_NE(client, kNoSocket);
+    const SocketHandle server = AcceptConnection(listener);
+    ASSERT_NE(server, kNoSocket);
+    const SocketHandle fresh = NewSocket(AF_INET6);
+    for (SocketHandle s : {listener, client, server, fresh}) EXPECT_FALSE(socket_inherited(s));
+
+    TempDir folder;
+    wxFile document(FromLocaleBytes(folder.path() + "\\document.ps"), wxFile::write);
+    ASSERT_TRUE(document.IsOpened());
+    KeepFromChildren(document);
+    EXPECT_FALSE(inherited(reinterpret_cast<HANDLE>(_get_osfhandle(document.fd()))));
+    document.Close();
+    for (SocketHandle s : {fresh, server, client, listener}) ShutdownAndClose(s);
+}
