@@ -30,6 +30,11 @@ namespace {
 // Closing the window waits this long at most for the print queue and the tunnel to end.
 constexpr auto kShutdownWait = std::chrono::seconds(10);
 
+void AskToStop(wxThread* worker, const char* name) {
+    if (worker_registry::RequestStop(worker) != wxTHREAD_NO_ERROR) {
+        std::cerr << "Error deleting " << name << " thread" << std::endl;
+    }
+}
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
@@ -55,7 +60,7 @@ void MirlNxApp::Connect(const std::string& user_id, const std::string& password)
 
 bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& password) {
     // The previous session's queue may still be ending: from now on its end is not this one's.
-    RetirePrinterThread();
+    RetireWorker(printer_thread, "Printer");
     StormwellServerLookup lookup(BuiltInDeployment().api_url + "/session/start/");
     const std::string hardware_key = GetHardwareKey();
     if (hardware_key.empty()) {
@@ -63,18 +68,16 @@ bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& passwo
         ShowIdle();  // no login runs, so nothing else would bring the window back
         return false;
     }
-    const MirlNxLogin login{user_id,
-                            password,
-                            Sha256Hex(hardware_key),
-                            GetClientVersion(),
-                            "",
-                            GetBranding(),
-                            GetColourDepth(),
-                            false,
-                            GetProtocol(),
-                            false,
-                            false,
-                            frame->GetLinkSpeed()};
+    // The rest stays as the record starts: no printing word, no tunnel mode, no drives asked.
+    MirlNxLogin login;
+    login.username = user_id;
+    login.password = password;
+    login.serial = Sha256Hex(hardware_key);
+    login.client_version = GetClientVersion();
+    login.branding = GetBranding();
+    login.depth = GetColourDepth();
+    login.protocol = GetProtocol();
+    login.link = frame->GetLinkSpeed();
     wxThread* thread = lookup.CreateLoginThread(this, login);
     if (thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;  // a detached thread that never ran does not delete itself
@@ -93,24 +96,39 @@ bool MirlNxApp::KillProcesses() {
 }
 
 void MirlNxApp::StopPrinterThread() {
-    if (printer_thread == nullptr) return;
-    if (worker_registry::RequestStop(printer_thread) != wxTHREAD_NO_ERROR) {
-        std::cerr << "Error deleting Printer thread" << std::endl;
-    }
+    if (printer_thread != nullptr) AskToStop(printer_thread, "Printer");
 }
 
 void MirlNxApp::StopTunnel() {
     if (tunnel.thread != nullptr) {
-        if (worker_registry::RequestStop(tunnel.thread) != wxTHREAD_NO_ERROR) {
-            std::cerr << "Error deleting Tunnel thread" << std::endl;
-        }
         // Forgotten by the session, but shutdown still waits for it to leave libssh.
-        stopped_tunnel_threads.push_back(tunnel.thread);
-        tunnel.thread = nullptr;
+        RetireWorker(tunnel.thread, "Tunnel");
     } else if (tunnel.process != nullptr) {
         EndChildProgram(tunnel.process->GetPid());
     }
 }
+
+// A worker asked to stop leaves the registry only once it has left the library; a new session
+// may start before that, and the old worker's end report must not be taken for the new one's.
+template <typename Worker>
+void MirlNxApp::RetireWorker(Worker*& worker, const char* name) {
+    if (worker == nullptr) return;
+    AskToStop(worker, name);
+    retired.Add(
+        [stopped = static_cast<wxThread*>(worker)] { return !worker_registry::IsAlive(stopped); });
+    worker = nullptr;
+}
+
+// A program of an earlier session that is told to end may report its end after the next
+// session's has started; kept apart (with what it still reads, such as its key) until then.
+template <typename Process>
+void MirlNxApp::RetireProgram(Process*& process, std::shared_ptr<void> kept) {
+    if (process == nullptr) return;
+    EndChildProgram(process->GetPid());
+    retired.AddProcess(process, std::move(kept));
+    process = nullptr;
+}
+template void MirlNxApp::RetireProgram(MirlNxProcess*&, std::shared_ptr<void>);
 
 void MirlNxApp::ReleaseTunnel() {
     if (tunnel.thread != nullptr) {
@@ -133,10 +151,9 @@ void MirlNxApp::Shutdown() {
         wxYield();
         wxMilliSleep(10);
     }
-    ReleaseEndedPrinterThreads();
-    ReleaseEndedTunnelThreads();
-    const bool workers_gone = printer_thread == nullptr && tunnel.thread == nullptr &&
-                              retired_printer_threads.empty() && stopped_tunnel_threads.empty();
+    // A program that outlived the wait holds no library state, but a worker may.
+    const bool workers_gone =
+        printer_thread == nullptr && tunnel.thread == nullptr && !retired.AnyRunning();
     UnbindHandlers();  // nothing may reach the window once it is going
     if (frame != nullptr) {
         frame->Destroy();
@@ -146,13 +163,10 @@ void MirlNxApp::Shutdown() {
     if (workers_gone) ssh_finalize();
 }
 
-bool MirlNxApp::HoldsWorkersOrPrograms() const {
-    const auto alive = [](SshTunnel* t) { return worker_registry::IsAlive(t); };
-    return printer_thread != nullptr || !retired_printer_threads.empty() ||
-           tunnel.thread != nullptr || tunnel.process != nullptr ||
-           std::any_of(stopped_tunnel_threads.begin(), stopped_tunnel_threads.end(), alive) ||
-           !retired_ssh_processes.empty() || !retired_tunnel_processes.empty() ||
-           viewer_process != nullptr || xserver_process != nullptr || ssh_process != nullptr;
+bool MirlNxApp::HoldsWorkersOrPrograms() {
+    return printer_thread != nullptr || tunnel.thread != nullptr || tunnel.process != nullptr ||
+           viewer_process != nullptr || xserver_process != nullptr || ssh_process != nullptr ||
+           retired.AnyRunning();
 }
 
 std::string MirlNxApp::GetHardwareKey() const {
@@ -192,9 +206,9 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
         OnSessionFailure(failure);
         return;
     }
-    RetireTunnelProcess();
+    RetireProgram(tunnel.process);
     tunnel = created.second;
-    RetirePrinterThread();
+    RetireWorker(printer_thread, "Printer");
     if (frame->HasPrinter()) {
         SftpThread* thread = CreateSftpThread(this, login.username, login.password);
         if (thread->Run() == wxTHREAD_NO_ERROR) {
@@ -213,13 +227,6 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
     }
 }
 
-void MirlNxApp::ReleaseEndedTunnelThreads() {
-    auto& stopped = stopped_tunnel_threads;
-    stopped.erase(std::remove_if(stopped.begin(), stopped.end(),
-                                 [](SshTunnel* t) { return !worker_registry::IsAlive(t); }),
-                  stopped.end());
-}
-
 void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
     ReleaseTunnel();
     // A failed session leaves nothing behind that the labels would not show.
@@ -230,37 +237,12 @@ void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnTunnelFinished(wxThreadEvent&) {
-    ReleaseEndedTunnelProcesses();
-    if (tunnel.thread == nullptr && tunnel.process != nullptr && !tunnel.process->HasEnded()) {
-        return;  // the end of an earlier session's ssh, not of this one
+    retired.ReleaseEnded();
+    if (tunnel.thread == nullptr && tunnel.process != nullptr) {
+        if (!tunnel.process->HasEnded()) return;  // an earlier session's ssh ended, not this one's
+        delete tunnel.process;
     }
     ReleaseTunnel();
-}
-
-// A new session may come before the end of the previous session's ssh has been handled; that
-// process is kept until it ends, so the late end event cannot be taken for the new one's.
-void MirlNxApp::RetireTunnelProcess() {
-    if (tunnel.process == nullptr) return;
-    EndChildProgram(tunnel.process->GetPid());
-    retired_tunnel_processes.push_back(tunnel.process);
-    tunnel.process = nullptr;
-}
-
-// Ended forwarding processes are deleted here: nothing refers to them any more.
-void MirlNxApp::ReleaseEndedTunnelProcesses() {
-    if (tunnel.thread == nullptr && tunnel.process != nullptr && tunnel.process->HasEnded()) {
-        delete tunnel.process;
-        tunnel.process = nullptr;
-    }
-    auto& retired = retired_tunnel_processes;
-    for (auto it = retired.begin(); it != retired.end();) {
-        if ((*it)->HasEnded()) {
-            delete *it;
-            it = retired.erase(it);
-        } else {
-            ++it;
-        }
-    }
 }
 
 void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
@@ -291,28 +273,12 @@ void MirlNxApp::OnPrinterStatus(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
-    ReleaseEndedPrinterThreads();
+    retired.ReleaseEnded();
     // A queue ends by leaving the registry and then reporting; while this session's queue is
     // still registered, or there is none, the report came from an earlier session's queue.
     if (printer_thread == nullptr || worker_registry::IsAlive(printer_thread)) return;
     printer_thread = nullptr;
     frame->SetPrinterStatus("Not Connected");
-}
-
-// A new session may begin while the previous session's print queue is still ending. It is kept
-// apart, so its end report cannot be taken for the new queue's.
-void MirlNxApp::RetirePrinterThread() {
-    if (printer_thread == nullptr) return;
-    StopPrinterThread();
-    retired_printer_threads.push_back(printer_thread);
-    printer_thread = nullptr;
-}
-
-void MirlNxApp::ReleaseEndedPrinterThreads() {
-    auto& retired = retired_printer_threads;
-    retired.erase(std::remove_if(retired.begin(), retired.end(),
-                                 [](SftpThread* t) { return !worker_registry::IsAlive(t); }),
-                  retired.end());
 }
 
 void MirlNxApp::OnPrintFailure(wxThreadEvent& event) {

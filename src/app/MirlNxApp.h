@@ -4,8 +4,8 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "app/Retirement.h"
 #include "app/records/Events.h"
 #include "ui/MirlNxFrame.h"
 
@@ -49,13 +49,12 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void StopPrinterThread();
     void StopTunnel();
     void ReleaseTunnel();
-    void RetireTunnelProcess();
-    void RetireSshProcess();
-    void ReleaseEndedTunnelThreads();
-    void RetirePrinterThread();
-    void ReleaseEndedPrinterThreads();
-    void ReleaseEndedTunnelProcesses();
-    bool HoldsWorkersOrPrograms() const;
+    // Asks the worker or program to end and hands it to `retired`; the member becomes null.
+    template <typename Worker>
+    void RetireWorker(Worker*& worker, const char* name);
+    template <typename Process>
+    void RetireProgram(Process*& process, std::shared_ptr<void> kept = nullptr);
+    bool HoldsWorkersOrPrograms();
     void ShowIdle();
     void AbandonSession(const std::string& message);
     MirlNxProcess* StartProgram(const ProgramStart& start, wxEventType end_event);
@@ -98,14 +97,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     SftpThread* printer_thread = nullptr;
     MirlNxFrame* frame = nullptr;
     std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
-    std::vector<OpensshProcess*> retired_tunnel_processes;
-    std::vector<SftpThread*> retired_printer_threads;
-    std::vector<SshTunnel*> stopped_tunnel_threads;  // asked to end, maybe still inside libssh
-    struct RetiredSsh {
-        MirlNxProcess* process;
-        std::unique_ptr<TemporaryKeyFile> key;
-    };
-    std::vector<RetiredSsh> retired_ssh_processes;
+    Retirement retired;  // earlier sessions' programs and workers that have not ended yet
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -91,7 +91,8 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
 
     const MirlNxLogin login = session.login;
     if (session.tunnel_mode) {
-        RetireSshProcess();
+        // An earlier session's ssh, told to end, keeps its key until it has.
+        RetireProgram(ssh_process, std::move(ssh_key));
         try {
             ssh_key = std::make_unique<TemporaryKeyFile>(temp_dir, BuiltInDeployment().tunnel_key);
         } catch (const std::string& message) {
@@ -133,26 +134,8 @@ void MirlNxApp::OnXServerEnd(wxCommandEvent&) {
     xserver_process = nullptr;
 }
 
-// A new session in tunnel mode may start before the previous session's ssh has reported its
-// end; that ssh (already told to end) is kept apart with its key until it does, so its late
-// end cannot be taken for the new one's.
-void MirlNxApp::RetireSshProcess() {
-    if (ssh_process == nullptr) return;
-    EndChildProgram(ssh_process->GetPid());
-    retired_ssh_processes.push_back({ssh_process, std::move(ssh_key)});
-    ssh_process = nullptr;
-}
-
 void MirlNxApp::OnSshEnd(wxCommandEvent&) {
-    auto& retired = retired_ssh_processes;
-    for (auto it = retired.begin(); it != retired.end();) {
-        if (it->process->HasEnded()) {
-            delete it->process;
-            it = retired.erase(it);  // and its key with it
-        } else {
-            ++it;
-        }
-    }
+    retired.ReleaseEnded();
     if (ssh_process != nullptr && ssh_process->HasEnded()) {
         delete ssh_process;
         ssh_process = nullptr;
