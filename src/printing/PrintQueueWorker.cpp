@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "app/records/Events.h"
+#include "net/LibsshConnection.h"
 #include "platform/LocaleText.h"
 #include "platform/OwnerOnlyFile.h"
-#include "platform/TcpConnect.h"
 #include "printing/SftpDownload.h"
 
 namespace {
@@ -21,7 +21,9 @@ using std::chrono::milliseconds;
 const char* const kQueueFolder = ".mirlprinting/";
 const char* const kFallbackQueueFolder = "/.mirlprinting/";  // after the account name
 constexpr milliseconds kConnectTimeout{30000};
-constexpr milliseconds kScanPause{100};
+// A document is seen within this, then settles for kSettleInterval: printed about a second after
+// it is complete, with the queue looked at only a few times a second while idle.
+constexpr milliseconds kScanPause{400};
 constexpr milliseconds kSettleInterval{500};
 constexpr milliseconds kReconnectPause{1000};
 // Connection losses in a row, without a complete scan between them, before giving up.
@@ -120,55 +122,40 @@ void PrintQueueWorker::Run() {
 
 LibSshSftpPtr PrintQueueWorker::Connect() {
     have_listing = false;
-    auto connection = std::make_shared<LibSshSession>();
-    if (!*connection) return nullptr;
-    const std::uint16_t port = server.port != 0 ? server.port : 22;
-    const SocketHandle fd =
-        TcpConnect(server.host, port, kConnectTimeout, [this] { return bound.StopRequested(); });
-    if (fd == kNoSocket) {
-        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
-        return nullptr;
-    }
-    ssh_session session = connection->get();
-    const long timeout = kConnectTimeout.count() / 1000;
-    const int process_config = 0;  // everything the client needs is built in
-    socket_t socket = fd;
-    ssh_options_set(session, SSH_OPTIONS_FD, &socket);  // the library closes it from now on
-    ssh_options_set(session, SSH_OPTIONS_HOST, server.host.c_str());
-    ssh_options_set(session, SSH_OPTIONS_USER, server.account.c_str());
-    ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);
-    ssh_options_set(session, SSH_OPTIONS_PROCESS_CONFIG, &process_config);
-    socket_fd = fd;
-    bound.SetSocket(fd);
-    bool connected = false;
-    // On failure the socket is no longer named before the connection (declared earlier) goes.
-    struct Unwatch {
-        RequestBound& bound;
-        const bool& connected;
-        ~Unwatch() {
-            if (!connected) bound.SetSocket(kNoSocket);
+    SshWatch watch;
+    watch.stopped = [this] { return bound.StopRequested(); };
+    watch.socket_named = [this](SocketHandle fd) {
+        socket_fd = fd;
+        bound.SetSocket(fd);
+    };
+    watch.call = [this](const std::function<int()>& run) {
+        BoundCall call(bound, kConnectTimeout);
+        return run();
+    };
+    LibSshSessionPtr connection;
+    try {
+        connection = ConnectLibssh({server.host, server.port != 0 ? server.port : std::uint16_t{22},
+                                    server.account, server.password, "", kConnectTimeout},
+                                   watch);
+    } catch (const SshFailure& failure) {
+        // The host key is deliberately not checked: the queue holds nothing but the user's own
+        // print files, and the account's password is the credential.
+        if (!bound.StopRequested()) {
+            Post(EVT_PRINT_FAILURE, failure.step == SshStep::kAuthenticate
+                                        ? "SFTP authentication failed"
+                                        : "PRINTER connection failed");
         }
-    } unwatch{bound, connected};
-
+        return nullptr;
+    }
+    // From here on the socket stays named until Disconnect.
+    struct Unwatch {
+        PrintQueueWorker& worker;
+        bool armed = true;
+        ~Unwatch() {
+            if (armed) worker.bound.SetSocket(kNoSocket);
+        }
+    } unwatch{*this};
     int result = SSH_ERROR;
-    {
-        BoundCall call(bound, kConnectTimeout);
-        result = ssh_connect(session);
-    }
-    if (result != SSH_OK) {
-        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
-        return nullptr;
-    }
-    // The host key is deliberately not checked: the queue holds nothing but the user's own
-    // print files, and the account's password is the credential.
-    {
-        BoundCall call(bound, kConnectTimeout);
-        result = ssh_userauth_password(session, nullptr, server.password.c_str());
-    }
-    if (result != SSH_AUTH_SUCCESS) {
-        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "SFTP authentication failed");
-        return nullptr;
-    }
     auto candidate = std::make_shared<LibSshSftp>(connection);
     {
         BoundCall call(bound);
@@ -178,7 +165,7 @@ LibSshSftpPtr PrintQueueWorker::Connect() {
         if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "SFTP initialisation failed");
         return nullptr;
     }
-    connected = true;
+    unwatch.armed = false;
     Post(EVT_PRINTER_CONNECTED, "SFTP connected");
     return candidate;
 }

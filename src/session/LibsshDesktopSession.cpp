@@ -26,8 +26,19 @@ struct ChannelUntilOpen {
 
 SshSessionRequest RequestSessionOverSsh(const MirlNxServer& server, const MirlNxLogin& login,
                                         const std::string& key_pem) {
-    LibSshSessionPtr connection = ConnectLibssh(server.host, server.port, kAccount);
-    AuthenticateWithKeyText(*connection, key_pem);
+    LibSshSessionPtr connection;
+    try {
+        connection = ConnectLibssh({server.host, server.port, kAccount, "", key_pem});
+    } catch (const SshFailure& failure) {
+        switch (failure.step) {
+            case SshStep::kCreate:
+                throw std::string("Creating session failed");
+            case SshStep::kConnect:
+                throw std::string("Connect failed");
+            case SshStep::kAuthenticate:
+                throw std::string("auth failed");
+        }
+    }
 
     ChannelUntilOpen request{ssh_channel_new(connection->get())};
     if (request.channel == nullptr) throw std::string("channel failed");

@@ -25,8 +25,6 @@ std::string BuildKeyText(const std::string& name) {
 }
 
 LibSshSessionPtr LoginAsCurrentUser(int port) {
-    auto connection =
-        ConnectLibssh("127.0.0.1", static_cast<std::uint16_t>(port), CurrentUserName());
-    AuthenticateWithKeyText(*connection, BuildKeyText("session_request_key"));
-    return connection;
+    return ConnectLibssh({"127.0.0.1", static_cast<std::uint16_t>(port), CurrentUserName(), "",
+                          BuildKeyText("session_request_key")});
 }
