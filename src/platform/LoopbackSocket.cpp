@@ -4,15 +4,15 @@
 #include "platform/LoopbackSocket.h"
 #include "platform/SocketSystem.h"
 
-bool SetReceiveTimeout(SocketHandle socket, int milliseconds) {
-    return SetTimeout(socket, SO_RCVTIMEO, milliseconds);
+bool SetReceiveTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {
+    return SetTimeout(socket, SO_RCVTIMEO, timeout);
 }
 
-bool SetSendTimeout(SocketHandle socket, int milliseconds) {
-    return SetTimeout(socket, SO_SNDTIMEO, milliseconds);
+bool SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {
+    return SetTimeout(socket, SO_SNDTIMEO, timeout);
 }
 
-SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
+SocketHandle ListenOnLoopback(std::uint16_t port, std::chrono::milliseconds timeout) {
     const SocketHandle held = NewSocket(AF_INET);
     if (held == kNoSocket) throw std::string("Could not create socket");
     const auto fail = [held](const char* message) {
@@ -20,8 +20,8 @@ SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms) {
         return std::string(message);
     };
     SetListeningAddressOption(held);
-    if (!SetReceiveTimeout(held, timeout_ms)) throw fail("Could not set receive timeout");
-    if (!SetSendTimeout(held, timeout_ms)) throw fail("Could not set send timeout");
+    if (!SetReceiveTimeout(held, timeout)) throw fail("Could not set receive timeout");
+    if (!SetSendTimeout(held, timeout)) throw fail("Could not set send timeout");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);

@@ -11,6 +11,7 @@ using SocketHandle = int;
 constexpr SocketHandle kNoSocket = -1;
 #endif
 
+#include <chrono>
 #include <cstdint>
 
 // Holds the socket library for its lifetime (Winsock must be started before and stopped after
@@ -35,9 +36,9 @@ SocketHandle NewSocket(int family);
 void KeepFromChildren(SocketHandle socket);
 
 // A new socket listening on 127.0.0.1:port with a backlog of 1 and send and receive time-outs
-// of timeout_ms. Throws the message (std::string) of the step that failed, after closing the
+// of timeout. Throws the message (std::string) of the step that failed, after closing the
 // socket.
-SocketHandle ListenOnLoopback(std::uint16_t port, int timeout_ms);
+SocketHandle ListenOnLoopback(std::uint16_t port, std::chrono::milliseconds timeout);
 // Accepts one waiting connection: the new socket, or kNoSocket (see LastCallWouldBlock).
 SocketHandle AcceptConnection(SocketHandle listener);
 
@@ -57,8 +58,8 @@ long SendSome(SocketHandle socket, const char* buffer, int size);
 // as that; a Winsock time-out does not, since it leaves the socket in an undefined state.
 bool LastCallWouldBlock();
 // Sets SO_RCVTIMEO or SO_SNDTIMEO; false on failure.
-bool SetReceiveTimeout(SocketHandle socket, int milliseconds);
-bool SetSendTimeout(SocketHandle socket, int milliseconds);
+bool SetReceiveTimeout(SocketHandle socket, std::chrono::milliseconds timeout);
+bool SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout);
 // Turns Nagle's algorithm off; interactive desktop traffic is mostly small writes.
 void SetNoDelay(SocketHandle socket);
 // What one wait on the local socket and the SSH connection's socket found.
@@ -68,10 +69,10 @@ struct SocketPairState {
     bool remote_writable = false;
     bool failed = false;
 };
-// Waits up to milliseconds until local is readable, remote is readable or, when
+// Waits up to `wait` until local is readable, remote is readable or, when
 // want_remote_write, remote is writable.
 SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
-                            int milliseconds);
-// Waits up to milliseconds for the socket to become readable (or to have a connection to
+                            std::chrono::milliseconds wait);
+// Waits up to `wait` for the socket to become readable (or to have a connection to
 // accept): 1 readable, 0 not yet, -1 failure.
-int WaitReadable(SocketHandle socket, int milliseconds);
+int WaitReadable(SocketHandle socket, std::chrono::milliseconds wait);

@@ -40,10 +40,10 @@ bool LastCallWouldBlock() {
     return errno == EAGAIN || errno == EWOULDBLOCK;
 }
 
-bool SetTimeout(SocketHandle socket, int option, int milliseconds) {
+bool SetTimeout(SocketHandle socket, int option, std::chrono::milliseconds timeout) {
     timeval value{};
-    value.tv_sec = milliseconds / 1000;
-    value.tv_usec = (milliseconds % 1000) * 1000;
+    value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    value.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
     return setsockopt(socket, SOL_SOCKET, option, &value, sizeof value) == 0;
 }
 
@@ -57,13 +57,13 @@ void SetNoDelay(SocketHandle socket) {
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-int WaitReadable(SocketHandle socket, int milliseconds) {
+int WaitReadable(SocketHandle socket, std::chrono::milliseconds wait) {
     pollfd entry{};
     entry.fd = socket;
     entry.events = POLLIN;
     int ready;
     do {
-        ready = poll(&entry, 1, milliseconds);
+        ready = poll(&entry, 1, static_cast<int>(wait.count()));
     } while (ready < 0 && errno == EINTR);
     if (ready < 0) return -1;
     if (ready == 0) return 0;
@@ -71,7 +71,7 @@ int WaitReadable(SocketHandle socket, int milliseconds) {
 }
 
 SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
-                            int milliseconds) {
+                            std::chrono::milliseconds wait) {
     pollfd entries[2] = {};
     entries[0].fd = local;
     entries[0].events = POLLIN;
@@ -80,7 +80,7 @@ SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_r
     SocketPairState state;
     int ready;
     do {
-        ready = poll(entries, 2, milliseconds);
+        ready = poll(entries, 2, static_cast<int>(wait.count()));
     } while (ready < 0 && errno == EINTR);
     if (ready < 0) {
         state.failed = true;

@@ -47,8 +47,8 @@ bool LastCallWouldBlock() {
     return error == WSAEWOULDBLOCK;
 }
 
-bool SetTimeout(SocketHandle socket, int option, int milliseconds) {
-    const DWORD value = static_cast<DWORD>(milliseconds);
+bool SetTimeout(SocketHandle socket, int option, std::chrono::milliseconds timeout) {
+    const DWORD value = static_cast<DWORD>(timeout.count());
     return setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&value),
                       sizeof value) == 0;
 }
@@ -64,23 +64,23 @@ void SetNoDelay(SocketHandle socket) {
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 }
 
-int WaitReadable(SocketHandle socket, int milliseconds) {
+int WaitReadable(SocketHandle socket, std::chrono::milliseconds wait) {
     WSAPOLLFD entry{};
     entry.fd = socket;
     entry.events = POLLRDNORM;
-    const int ready = WSAPoll(&entry, 1, milliseconds);
+    const int ready = WSAPoll(&entry, 1, static_cast<INT>(wait.count()));
     return ready < 0 ? -1 : (ready > 0 ? 1 : 0);
 }
 
 SocketPairState WaitForPair(SocketHandle local, SocketHandle remote, bool want_remote_write,
-                            int milliseconds) {
+                            std::chrono::milliseconds wait) {
     WSAPOLLFD entries[2] = {};
     entries[0].fd = local;
     entries[0].events = POLLRDNORM;
     entries[1].fd = remote;
     entries[1].events = static_cast<SHORT>(POLLRDNORM | (want_remote_write ? POLLWRNORM : 0));
     SocketPairState state;
-    if (WSAPoll(entries, 2, milliseconds) < 0) {
+    if (WSAPoll(entries, 2, static_cast<INT>(wait.count())) < 0) {
         state.failed = true;
         return state;
     }

@@ -14,7 +14,7 @@
 #include "platform/LoopbackSocket.h"
 
 // Sets a socket time-out option (SO_RCVTIMEO, SO_SNDTIMEO) in the system's own form.
-bool SetTimeout(SocketHandle socket, int option, int milliseconds);
+bool SetTimeout(SocketHandle socket, int option, std::chrono::milliseconds timeout);
 // The address option of a listening socket. POSIX: SO_REUSEADDR, so that a port whose last
 // connection is in TIME_WAIT can be listened on again. Windows: SO_EXCLUSIVEADDRUSE, since
 // SO_REUSEADDR there lets another program bind the same port and take the connection.

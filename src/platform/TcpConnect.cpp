@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/StopSignal.h"
 #include "platform/TcpConnectSteps.h"
 
 namespace {
@@ -27,7 +28,10 @@ SocketHandle TcpConnect(const std::string& host, std::uint16_t port,
         if (socket == kNoSocket) continue;
         const bool connected =
             start == ConnectStart::kConnected ||
-            (start == ConnectStart::kPending && FinishConnect(socket, deadline, stopped));
+            (start == ConnectStart::kPending &&
+             PollUntil(deadline, stopped, [socket](std::chrono::milliseconds slice) {
+                 return ConnectFinished(socket, slice);
+             }) > 0);
         if (connected && UseConnected(socket)) return socket;
         ShutdownAndClose(socket);
         if (stopped() || std::chrono::steady_clock::now() >= deadline) break;

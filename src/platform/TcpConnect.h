@@ -8,7 +8,7 @@
 #include "platform/LoopbackSocket.h"
 
 // Opens a TCP connection to host:port (each address of the name in turn), giving up after
-// timeout or as soon as stopped() says so; checks it every 50 ms. Returns the connected,
+// timeout or soon after stopped() says so. Returns the connected,
 // blocking socket with Nagle off, or kNoSocket. The caller owns the socket.
 SocketHandle TcpConnect(const std::string& host, std::uint16_t port,
                         std::chrono::milliseconds timeout, const std::function<bool()>& stopped);

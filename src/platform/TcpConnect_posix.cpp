@@ -7,10 +7,6 @@
 
 #include "platform/TcpConnectSteps.h"
 
-namespace {
-constexpr int kStopCheckMs = 50;
-}  // namespace
-
 SocketHandle StartConnect(const addrinfo& address, ConnectStart& start) {
     const int fd = NewSocket(address.ai_family);
     if (fd < 0) return kNoSocket;
@@ -23,18 +19,14 @@ SocketHandle StartConnect(const addrinfo& address, ConnectStart& start) {
     return fd;
 }
 
-bool FinishConnect(SocketHandle fd, std::chrono::steady_clock::time_point deadline,
-                   const std::function<bool()>& stopped) {
-    for (;;) {
-        if (stopped() || std::chrono::steady_clock::now() >= deadline) return false;
-        pollfd waiting{fd, POLLOUT, 0};
-        const int ready = poll(&waiting, 1, kStopCheckMs);
-        if (ready < 0 && errno != EINTR) return false;
-        if (ready <= 0) continue;
-        int error = 0;
-        socklen_t length = sizeof error;
-        return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-    }
+int ConnectFinished(SocketHandle fd, std::chrono::milliseconds wait) {
+    pollfd waiting{fd, POLLOUT, 0};
+    const int ready = poll(&waiting, 1, static_cast<int>(wait.count()));
+    if (ready < 0) return errno == EINTR ? 0 : -1;
+    if (ready == 0) return 0;
+    int error = 0;
+    socklen_t length = sizeof error;
+    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 ? 1 : -1;
 }
 
 bool UseConnected(SocketHandle fd) {

@@ -1,8 +1,6 @@
 #include "platform/TcpConnectSteps.h"
 
 namespace {
-constexpr int kStopCheckMs = 50;
-
 bool SetBlocking(SOCKET socket, bool blocking) {
     u_long non_blocking = blocking ? 0 : 1;
     return ioctlsocket(socket, FIONBIO, &non_blocking) == 0;
@@ -22,21 +20,17 @@ SocketHandle StartConnect(const addrinfo& address, ConnectStart& start) {
     return socket;
 }
 
-bool FinishConnect(SocketHandle socket, std::chrono::steady_clock::time_point deadline,
-                   const std::function<bool()>& stopped) {
-    for (;;) {
-        if (stopped() || std::chrono::steady_clock::now() >= deadline) return false;
-        WSAPOLLFD waiting{};
-        waiting.fd = socket;
-        waiting.events = POLLWRNORM;
-        const int ready = WSAPoll(&waiting, 1, kStopCheckMs);
-        if (ready < 0) return false;
-        if (ready == 0) continue;
-        int error = 0;
-        int length = sizeof error;
-        getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-        return error == 0 && (waiting.revents & POLLWRNORM) != 0;
-    }
+int ConnectFinished(SocketHandle socket, std::chrono::milliseconds wait) {
+    WSAPOLLFD waiting{};
+    waiting.fd = socket;
+    waiting.events = POLLWRNORM;
+    const int ready = WSAPoll(&waiting, 1, static_cast<INT>(wait.count()));
+    if (ready < 0) return -1;
+    if (ready == 0) return 0;
+    int error = 0;
+    int length = sizeof error;
+    getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    return error == 0 && (waiting.revents & POLLWRNORM) != 0 ? 1 : -1;
 }
 
 bool UseConnected(SocketHandle socket) {

@@ -1,8 +1,13 @@
 #include "printing/RequestBound.h"
 
+#include <algorithm>
+
 namespace {
 // Short enough that a stop is still answered within a second.
 constexpr std::chrono::milliseconds kStopGrace{400};
+// A cut call that has not returned yet is cut again this often: on Windows a library that
+// waits again after a cancelled wait needs another.
+constexpr std::chrono::milliseconds kRecut{100};
 }  // namespace
 
 RequestBound::RequestBound(std::chrono::milliseconds limit_) : limit(limit_) {}
@@ -11,6 +16,7 @@ void RequestBound::SetSocket(SocketHandle fd_) {
     std::lock_guard<std::mutex> lock(mutex);
     fd = fd_;
     if (stop && fd != kNoSocket) CutLocked();
+    WakeSupervisorLocked();
 }
 
 void RequestBound::Begin() {
@@ -21,20 +27,25 @@ void RequestBound::Begin(std::chrono::milliseconds call_limit) {
     std::lock_guard<std::mutex> lock(mutex);
     busy = true;
     finishing = false;
+    cut = false;
     deadline = Clock::now() + call_limit;
     if (stop && fd != kNoSocket) CutLocked();
+    WakeSupervisorLocked();
 }
 
 void RequestBound::BeginFinishing() {
     std::lock_guard<std::mutex> lock(mutex);
     busy = true;
     finishing = true;
+    cut = false;
     deadline = Clock::now() + limit;
+    WakeSupervisorLocked();
 }
 
 void RequestBound::End() {
     std::lock_guard<std::mutex> lock(mutex);
     busy = false;
+    cut = false;
 }
 
 void RequestBound::RequestStop() {
@@ -43,12 +54,17 @@ void RequestBound::RequestStop() {
         if (!stop) stop_at = Clock::now();
         stop = true;
         if (busy && !finishing) CutLocked();
+        supervisor_wake.notify_all();
     }
-    stop_signal.notify_all();
+    stop_signal.Raise();
 }
 
 void RequestBound::Check() {
     std::lock_guard<std::mutex> lock(mutex);
+    CheckLocked();
+}
+
+void RequestBound::CheckLocked() {
     if (!busy || fd == kNoSocket) return;
     const auto now = Clock::now();
     if (stop && (!finishing || now >= stop_at + kStopGrace)) {
@@ -61,12 +77,44 @@ void RequestBound::Check() {
 
 void RequestBound::CutLocked() {
     // shutdown, not close: the descriptor stays the library's until it closes it itself.
-    if (fd != kNoSocket) ShutdownOnly(fd);
+    if (fd == kNoSocket) return;
+    ShutdownOnly(fd);
+    cut = true;
+}
+
+RequestBound::Clock::time_point RequestBound::NextLookLocked() const {
+    if (!busy || fd == kNoSocket) return Clock::time_point::max();
+    if (cut) return Clock::now() + kRecut;
+    if (stop && finishing) return std::min(deadline, stop_at + kStopGrace);
+    return deadline;
+}
+
+void RequestBound::WakeSupervisorLocked() {
+    // Progress only moves the limit later; the supervisor then finds it at its next look.
+    if (NextLookLocked() < supervisor_looks_at) supervisor_wake.notify_all();
+}
+
+void RequestBound::Supervise() {
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!finished) {
+        CheckLocked();
+        supervisor_looks_at = NextLookLocked();
+        if (supervisor_looks_at == Clock::time_point::max()) {
+            supervisor_wake.wait(lock);
+        } else {
+            supervisor_wake.wait_until(lock, supervisor_looks_at);
+        }
+    }
+}
+
+void RequestBound::Finish() {
+    std::lock_guard<std::mutex> lock(mutex);
+    finished = true;
+    supervisor_wake.notify_all();
 }
 
 bool RequestBound::StopRequested() const {
-    std::lock_guard<std::mutex> lock(mutex);
-    return stop;
+    return stop_signal.Raised();
 }
 
 bool RequestBound::TimedOut() const {
@@ -80,6 +128,5 @@ void RequestBound::ClearTimedOut() {
 }
 
 bool RequestBound::Pause(std::chrono::milliseconds duration) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return !stop_signal.wait_for(lock, duration, [this] { return stop; });
+    return stop_signal.WaitFor(duration);
 }

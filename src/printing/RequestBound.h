@@ -5,17 +5,21 @@
 #include <mutex>
 
 #include "platform/LoopbackSocket.h"
+#include "platform/StopSignal.h"
 
 // Puts a time limit on the blocking library calls of one worker, and makes a stop request
 // reach it at once. The worker names the socket its calls wait on and marks each call (or each
-// step of progress); a supervising thread calls Check() now and then, which shuts the socket
-// down when a call outlived its limit or a stop was asked for, so the blocked call returns with
-// an error. Only the socket is touched from the other thread, never the library's state.
+// step of progress); a supervising thread (Supervise) shuts the socket down when a call outlived
+// its limit or a stop was asked for, so the blocked call returns with an error. The supervisor
+// wakes only for that: at a running call's limit, at a stop, at the end of the work. Only the
+// socket is touched from the other thread, never the library's state.
 class RequestBound {
   public:
     using Clock = std::chrono::steady_clock;
 
     explicit RequestBound(std::chrono::milliseconds limit);
+    // Before the work starts.
+    void SetLimit(std::chrono::milliseconds call_limit) { limit = call_limit; }
 
     // The socket the worker's calls wait on; -1 when there is none (set it to -1 before the
     // socket is closed).
@@ -28,10 +32,14 @@ class RequestBound {
     void BeginFinishing();
     void End();
 
-    // Supervisor side.
+    // Supervisor side. Any thread may ask for a stop.
     void RequestStop();
     // Shuts the socket down when a running call is past its limit or a stop was asked for.
     void Check();
+    // Runs Check() whenever it may cut something, until the worker calls Finish().
+    void Supervise();
+    // Worker side: no more calls will come.
+    void Finish();
 
     bool StopRequested() const;
     // True once Check() cut the socket because a call outlived its limit (not for a stop).
@@ -41,18 +49,26 @@ class RequestBound {
     bool Pause(std::chrono::milliseconds duration);
 
   private:
+    void CheckLocked();
     void CutLocked();
+    // When the supervisor must look next; max() while nothing runs.
+    Clock::time_point NextLookLocked() const;
+    void WakeSupervisorLocked();
 
-    const std::chrono::milliseconds limit;
+    std::chrono::milliseconds limit;
+    StopSignal stop_signal;
     mutable std::mutex mutex;
-    std::condition_variable stop_signal;
+    std::condition_variable supervisor_wake;
     SocketHandle fd = kNoSocket;
     bool busy = false;
     bool finishing = false;
     bool stop = false;
     bool timed_out = false;
+    bool cut = false;  // the running call's socket was shut down and the call has not returned
+    bool finished = false;
     Clock::time_point deadline{};
     Clock::time_point stop_at{};
+    Clock::time_point supervisor_looks_at = Clock::time_point::max();
 };
 
 // Marks one blocking call for the bound while it lives.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "printing/PrintQueueWorker.h"
+#include "printing/RequestBound.h"
 
 // Empties the user's print queue folder on the print-queue server: waits until the queued
 // files stop growing, downloads each into a new local temporary file, deletes it on the server
@@ -24,15 +25,17 @@ class SftpThread : public wxThread {
 
     // How long a request may go unanswered before the connection is given up and made again.
     // Before Run().
-    void SetRequestTimeout(std::chrono::milliseconds timeout) { request_timeout = timeout; }
+    void SetRequestTimeout(std::chrono::milliseconds timeout) { bound.SetLimit(timeout); }
 
   protected:
     ExitCode Entry() override;
+    // Delete() reaches the work at once, whatever it waits in.
+    void OnDelete() override { bound.RequestStop(); }
 
   private:
     wxEvtHandler* sink;
     PrintQueueServer server;
-    std::chrono::milliseconds request_timeout{10000};
+    RequestBound bound{std::chrono::seconds(10)};
 };
 
 // The thread for a login, not yet started: the account is the folder-safe user name, and the

@@ -1,11 +1,8 @@
 #include "tunnel/ListenPort.h"
 
-#include <algorithm>
 #include <string>
 
-namespace {
-constexpr int kAcceptSliceMs = 100;
-}
+#include "platform/StopSignal.h"
 
 ListenPort::ListenPort() = default;
 
@@ -21,21 +18,18 @@ void ListenPort::Close() {
 
 void ListenPort::Listen(std::uint16_t port) {
     Close();
-    held = ListenOnLoopback(port, kSocketTimeoutMs);
+    held = ListenOnLoopback(port, kSocketTimeout);
 }
 
 SocketHandle ListenPort::Accept(std::chrono::milliseconds limit,
                                 const std::function<bool()>& stop) {
     if (held == kNoSocket) return kNoSocket;
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!stop()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return kNoSocket;
-        const int ready =
-            WaitReadable(held, static_cast<int>(std::min<long long>(left.count(), kAcceptSliceMs)));
-        if (ready < 0) return kNoSocket;
-        if (ready == 0) continue;
+    for (;;) {
+        const int ready = PollUntil(deadline, stop, [this](std::chrono::milliseconds slice) {
+            return WaitReadable(held, slice);
+        });
+        if (ready <= 0) return kNoSocket;
         const SocketHandle connection = AcceptConnection(held);
         if (connection == kNoSocket) {
             // The peer may have given up between the wake-up and the accept; keep waiting.
@@ -46,10 +40,9 @@ SocketHandle ListenPort::Accept(std::chrono::milliseconds limit,
         held = connection;
         // Inherited from the listening socket on Linux and Windows; set again so the bound on
         // a blocked send does not rest on that.
-        SetReceiveTimeout(held, kSocketTimeoutMs);
-        SetSendTimeout(held, kSocketTimeoutMs);
+        SetReceiveTimeout(held, kSocketTimeout);
+        SetSendTimeout(held, kSocketTimeout);
         SetNoDelay(held);
         return held;
     }
-    return kNoSocket;
 }

@@ -12,7 +12,7 @@
 // socket library once, so several ports may exist at the same time.
 class ListenPort {
   public:
-    static constexpr int kSocketTimeoutMs = 10000;
+    static constexpr std::chrono::seconds kSocketTimeout{10};
 
     ListenPort();
     ~ListenPort();
@@ -23,7 +23,7 @@ class ListenPort {
     // step that failed, holding nothing then.
     void Listen(std::uint16_t port);
 
-    // Waits for one connection, at most `limit`, asking `stop` every short while. On success the
+    // Waits for one connection, at most `limit`, or until `stop` says so. On success the
     // listening socket is closed (later connections are refused) and the port holds the
     // accepted socket, which it returns. kNoSocket on failure, time-out or stop; the listening
     // socket then stays.

@@ -13,7 +13,6 @@ const char* const kFinished = "Tunnel connection finished";
 const char* const kAcceptFailed = "Nxproxy failed to connect";
 const char* const kChannelFailed = "Tunnel connection failed";
 const char* const kOriginator = "127.0.0.1";
-constexpr std::chrono::milliseconds kStopCheckSlice{100};
 constexpr int kLocalCheckEvery = 4;
 }  // namespace
 
@@ -46,10 +45,10 @@ void SshTunnel::Serve() {
     port.Listen(target.local_port);
     QueueThreadEvent(sink, EVT_SESSION_READY, session);
 
-    const SocketHandle local = port.Accept(kAcceptLimit, [this] { return TestDestroy(); });
+    const SocketHandle local = port.Accept(kAcceptLimit, [this] { return stop.Raised(); });
     if (local == kNoSocket) {
         // A stop request is no failure: the application asked for the end.
-        if (TestDestroy()) {
+        if (stop.Raised()) {
             QueueThreadEvent(sink, EVT_TUNNEL_FINISHED, std::string(kFinished));
         } else {
             QueueThreadEvent(sink, EVT_SESSION_FAILURE, std::string(kAcceptFailed));
@@ -62,7 +61,7 @@ void SshTunnel::Serve() {
         OpenForwardChannel(target.local_port, target.remote_host, target.remote_port);
     if (channel == nullptr) {
         port.Close();
-        if (TestDestroy()) {
+        if (stop.Raised()) {
             QueueThreadEvent(sink, EVT_TUNNEL_FINISHED, std::string(kFinished));
         } else {
             QueueThreadEvent(sink, EVT_SESSION_FAILURE, std::string(kChannelFailed));
@@ -91,18 +90,10 @@ ssh_channel SshTunnel::OpenForwardChannel(std::uint16_t local_port, const std::s
     };
     ssh_channel channel = attempt();
     for (int retry = 0; channel == nullptr && retry < kForwardRetries; ++retry) {
-        if (!PauseUnlessStopped(kForwardRetryPause)) return nullptr;
+        if (!stop.WaitFor(kForwardRetryPause)) return nullptr;
         channel = attempt();
     }
     return channel;
-}
-
-bool SshTunnel::PauseUnlessStopped(std::chrono::milliseconds pause) {
-    for (auto left = pause; left.count() > 0; left -= kStopCheckSlice) {
-        if (TestDestroy()) return false;
-        Sleep(static_cast<unsigned long>(std::min(left, kStopCheckSlice).count()));
-    }
-    return !TestDestroy();
 }
 
 SshTunnel::Readiness SshTunnel::WaitForData(SocketHandle local, ssh_channel channel) {
@@ -119,7 +110,7 @@ SshTunnel::Readiness SshTunnel::WaitForData(SocketHandle local, ssh_channel chan
     // 10240 bytes are no delay for the viewer's input.
     if (!ready.channel || ++rounds_since_local_check >= kLocalCheckEvery) {
         rounds_since_local_check = 0;
-        ready.local = WaitReadable(local, 0) != 0;
+        ready.local = WaitReadable(local, std::chrono::milliseconds(0)) != 0;
     }
     const auto deadline = std::chrono::steady_clock::now() + kSelectWait;
     while (!ready.channel && !ready.local) {
@@ -129,8 +120,7 @@ SshTunnel::Readiness SshTunnel::WaitForData(SocketHandle local, ssh_channel chan
         // libssh may hold output it could not write at once (a window adjustment after a
         // read); let the wait end when it can go.
         const bool output_waiting = (ssh_get_poll_flags(ssh) & SSH_WRITE_PENDING) != 0;
-        const SocketPairState state =
-            WaitForPair(local, ssh_get_fd(ssh), output_waiting, static_cast<int>(left.count()));
+        const SocketPairState state = WaitForPair(local, ssh_get_fd(ssh), output_waiting, left);
         if (state.failed) {
             ready.failed = true;
             break;
@@ -164,7 +154,7 @@ void SshTunnel::Forward(SocketHandle local, ssh_channel channel) {
     int position = 0;
     bool running = true;
 
-    while (running && !TestDestroy()) {
+    while (running && !stop.Raised()) {
         const Readiness ready = WaitForData(local, channel);
         if (ready.failed) break;
 

@@ -11,6 +11,7 @@
 #include "app/records/Records.h"
 #include "net/LibSshSession.h"
 #include "platform/LoopbackSocket.h"
+#include "platform/StopSignal.h"
 
 // Carries one local TCP connection through a direct-tcpip channel of an SSH connection that a
 // session request opened. Listens on 127.0.0.1 at the session's local port (the forwarding
@@ -37,6 +38,8 @@ class SshTunnel : public wxThread {
 
   protected:
     ExitCode Entry() override;
+    // Delete() wakes every wait of the thread at once.
+    void OnDelete() override { stop.Raise(); }
 
   private:
     void Serve();
@@ -52,10 +55,8 @@ class SshTunnel : public wxThread {
     Readiness WaitForData(SocketHandle local, ssh_channel channel);
     // Writes all of data to the channel; false when a write failed.
     bool WriteToChannel(ssh_channel channel, const char* data, int size);
-    // Sleeps, waking every short while to look for a stop request; false when one came.
-    bool PauseUnlessStopped(std::chrono::milliseconds pause);
-
     wxEvtHandler* sink;
+    StopSignal stop;  // raised by Delete()
     LibSshSessionPtr connection;
     int rounds_since_local_check = 0;
     MirlNxSession session;

@@ -81,3 +81,22 @@ TEST(RequestBound, FinishingCallGetsAGraceAfterAStopAndANewCallAfterAStopFailsAt
     EXPECT_FALSE(bound.Pause(milliseconds(1000))) << "a pause after a stop returns at once";
     bound.SetSocket(-1);
 }
+
+// The supervisor is woken by the limit itself, not by polling, and ends with the work.
+TEST(RequestBound, SupervisorCutsACallAtItsLimitAndEndsWithTheWork) {
+    SocketPair pair;
+    RequestBound bound(milliseconds(100));
+    std::thread supervisor([&bound] { bound.Supervise(); });
+    bound.SetSocket(pair.watched());
+    bound.Begin();
+    const auto started = std::chrono::steady_clock::now();
+    while (!pair.Cut() && std::chrono::steady_clock::now() - started < std::chrono::seconds(5)) {
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    EXPECT_TRUE(pair.Cut());
+    EXPECT_TRUE(bound.TimedOut());
+    bound.End();
+    bound.SetSocket(-1);
+    bound.Finish();
+    supervisor.join();
+}

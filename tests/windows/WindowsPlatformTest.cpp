@@ -120,7 +120,7 @@ TEST(WindowsPlatform, QuotedArgumentsSplitBackByTheSystem) {
 // non-blocking socket that merely has nothing yet.
 TEST(WindowsPlatform, TimeOutIsAFailureWouldBlockIsNot) {
     SocketLibraryUse library;
-    const SocketHandle listener = ListenOnLoopback(0, 2000);
+    const SocketHandle listener = ListenOnLoopback(0, std::chrono::seconds(2));
     sockaddr_in address{};
     int length = sizeof address;
     ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
@@ -131,7 +131,7 @@ TEST(WindowsPlatform, TimeOutIsAFailureWouldBlockIsNot) {
     ASSERT_NE(server, kNoSocket);
 
     char byte = 0;
-    ASSERT_TRUE(SetReceiveTimeout(server, 100));
+    ASSERT_TRUE(SetReceiveTimeout(server, std::chrono::milliseconds(100)));
     EXPECT_LT(ReceiveSome(server, &byte, 1), 0);
     EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
     EXPECT_FALSE(LastCallWouldBlock());
@@ -144,7 +144,7 @@ TEST(WindowsPlatform, TimeOutIsAFailureWouldBlockIsNot) {
     // Nobody else may bind the listening port while it is held.
     sockaddr_in bound{};
     length = sizeof bound;
-    const SocketHandle second_listener = ListenOnLoopback(0, 2000);
+    const SocketHandle second_listener = ListenOnLoopback(0, std::chrono::seconds(2));
     ASSERT_EQ(getsockname(second_listener, reinterpret_cast<sockaddr*>(&bound), &length), 0);
     const SocketHandle intruder = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     const BOOL on = TRUE;
@@ -160,7 +160,7 @@ TEST(WindowsPlatform, TimeOutIsAFailureWouldBlockIsNot) {
 // (a hung server), so the wait must end by the cut itself, whatever it waits in.
 TEST(WindowsPlatform, ShutdownOnlyEndsAWaitOnASilentPeer) {
     SocketLibraryUse library;
-    const SocketHandle listener = ListenOnLoopback(0, 2000);
+    const SocketHandle listener = ListenOnLoopback(0, std::chrono::seconds(2));
     sockaddr_in address{};
     int length = sizeof address;
     ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
@@ -175,7 +175,7 @@ TEST(WindowsPlatform, ShutdownOnlyEndsAWaitOnASilentPeer) {
          }},
         {"recv",
          [](SocketHandle socket) {
-             SetReceiveTimeout(socket, 10000);
+             SetReceiveTimeout(socket, std::chrono::seconds(10));
              char byte = 0;
              ReceiveSome(socket, &byte, 1);
          }},
@@ -217,7 +217,7 @@ TEST(WindowsPlatform, SocketsAndOpenDocumentsStayOutOfChildren) {
     const auto socket_inherited = [&](SocketHandle s) {
         return inherited(reinterpret_cast<HANDLE>(s));
     };
-    const SocketHandle listener = ListenOnLoopback(0, 2000);
+    const SocketHandle listener = ListenOnLoopback(0, std::chrono::seconds(2));
     sockaddr_in address{};
     int length = sizeof address;
     ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);

@@ -6,16 +6,16 @@
 #include "platform/TcpConnect.h"
 
 namespace {
-constexpr int kTimeoutMs = 30000;
+constexpr std::chrono::seconds kTimeout{30};
 constexpr int kChunk = 65536;
 }  // namespace
 
 LoopbackStream::LoopbackStream(int port) {
-    socket = TcpConnect("127.0.0.1", static_cast<std::uint16_t>(port),
-                        std::chrono::milliseconds(kTimeoutMs), [] { return false; });
+    socket =
+        TcpConnect("127.0.0.1", static_cast<std::uint16_t>(port), kTimeout, [] { return false; });
     if (socket == kNoSocket) return;
-    SetReceiveTimeout(socket, kTimeoutMs);
-    SetSendTimeout(socket, kTimeoutMs);
+    SetReceiveTimeout(socket, kTimeout);
+    SetSendTimeout(socket, kTimeout);
 }
 
 LoopbackStream::~LoopbackStream() {

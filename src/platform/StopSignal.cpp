@@ -1,0 +1,33 @@
+#include "platform/StopSignal.h"
+
+#include <algorithm>
+
+void StopSignal::Raise() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        raised = true;
+    }
+    raised_signal.notify_all();
+}
+
+bool StopSignal::Raised() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return raised;
+}
+
+bool StopSignal::WaitUntil(Clock::time_point deadline) const {
+    std::unique_lock<std::mutex> lock(mutex);
+    return !raised_signal.wait_until(lock, deadline, [this] { return raised; });
+}
+
+int PollUntil(StopSignal::Clock::time_point deadline, const std::function<bool()>& stopped,
+              const std::function<int(std::chrono::milliseconds slice)>& look) {
+    using std::chrono::milliseconds;
+    while (!stopped()) {
+        const auto left = std::chrono::ceil<milliseconds>(deadline - StopSignal::Clock::now());
+        if (left.count() <= 0) return 0;
+        const int answer = look(std::min(left, kPollSlice));
+        if (answer != 0) return answer;
+    }
+    return 0;
+}
