@@ -1,13 +1,20 @@
 #include "platform/ErrorTail.h"
 
-namespace {
-constexpr int kReadIntervalMs = 100;
-constexpr std::size_t kMaxPerTick = 1 << 20;  // keeps one tick short on the GUI thread
+#include <algorithm>
 
-// Reads what is waiting on stream (at most max_bytes) and hands it to take.
+namespace {
+using std::chrono::milliseconds;
+// From the quickest look, while output comes, to the slowest, when none has come for a while.
+// A pipe holds at least 64 KiB, so a program stalls only if it writes more within the slowest
+// interval right after a quiet spell.
+constexpr milliseconds kBusyInterval{100};
+constexpr milliseconds kQuietInterval{1600};
+constexpr std::size_t kMaxPerLook = 1 << 20;  // keeps one look short on the GUI thread
+
+// Reads what is waiting on stream (at most max_bytes) and hands it to take; true at its end.
 template <typename Take>
-void Drain(wxInputStream* stream, std::size_t max_bytes, Take take) {
-    if (stream == nullptr) return;
+bool Drain(wxInputStream* stream, std::size_t max_bytes, Take take) {
+    if (stream == nullptr) return true;
     char buffer[16384];
     std::size_t total = 0;
     // CanRead() says a read will not block; Read() then returns what is there (0 at the end).
@@ -18,6 +25,7 @@ void Drain(wxInputStream* stream, std::size_t max_bytes, Take take) {
         take(buffer, count);
         total += count;
     }
+    return stream->Eof();
 }
 }  // namespace
 
@@ -31,24 +39,46 @@ ErrorTailProcess::~ErrorTailProcess() {
 }
 
 void ErrorTailProcess::StartReading() {
-    read_timer.Start(kReadIntervalMs);
+    read_interval = kBusyInterval;
+    read_timer.StartOnce(static_cast<int>(read_interval.count()));
+}
+
+void ErrorTailProcess::StopReading() {
+    read_timer.Stop();
+    read_interval = milliseconds(0);
 }
 
 void ErrorTailProcess::FinishReading() {
-    read_timer.Stop();
-    ReadAvailable();
+    StopReading();
+    ReadAvailable(nullptr);
     if (!current_line.empty()) last_line = current_line;
     current_line.clear();
 }
 
-void ErrorTailProcess::OnReadTimer(wxTimerEvent&) {
-    ReadAvailable();
+std::string ErrorTailProcess::ReadError(bool& ended) {
+    std::string text;
+    ended = ReadAvailable(&text).error_ended;
+    return text;
 }
 
-void ErrorTailProcess::ReadAvailable() {
-    Drain(GetInputStream(), kMaxPerTick, [](const char*, std::size_t) {});
-    Drain(GetErrorStream(), kMaxPerTick,
-          [this](const char* data, std::size_t size) { TakeErrorBytes(data, size); });
+void ErrorTailProcess::OnReadTimer(wxTimerEvent&) {
+    const Look look = ReadAvailable(nullptr);
+    if ((look.output_ended && look.error_ended) || read_interval.count() == 0) return;
+    read_interval = look.came ? kBusyInterval : std::min(read_interval * 2, kQuietInterval);
+    read_timer.StartOnce(static_cast<int>(read_interval.count()));
+}
+
+ErrorTailProcess::Look ErrorTailProcess::ReadAvailable(std::string* error_text) {
+    Look look;
+    look.output_ended =
+        Drain(GetInputStream(), kMaxPerLook, [&](const char*, std::size_t) { look.came = true; });
+    look.error_ended =
+        Drain(GetErrorStream(), kMaxPerLook, [&](const char* data, std::size_t size) {
+            look.came = true;
+            TakeErrorBytes(data, size);
+            if (error_text != nullptr) error_text->append(data, size);
+        });
+    return look;
 }
 
 void ErrorTailProcess::TakeErrorBytes(const char* data, std::size_t size) {

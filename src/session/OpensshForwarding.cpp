@@ -88,7 +88,6 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
     start.group_leader = true;
 
     auto* process = new OpensshProcess(sink);
-    process->Redirect();
     const long pid = StartChildProgram(start, process);
     if (pid == 0) {
         delete process;  // no child: the toolkit holds no reference to it
