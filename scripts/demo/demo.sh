@@ -239,6 +239,19 @@ case $first_session in
 esac
 sleep 4
 shot 2-connected
+# TOLLIVANCE_DEMO_MEASURE=SECONDS: the client's CPU while connected and idle, from /proc, in a few
+# runs of that length (the machine is shared: a range, not one figure).
+if [ -n "${TOLLIVANCE_DEMO_MEASURE:-}" ]; then
+    ticks() { awk '{ print $14 + $15 }' "/proc/$client/stat"; }
+    hz=$(getconf CLK_TCK)
+    for run in 1 2 3; do
+        before=$(ticks)
+        sleep "$TOLLIVANCE_DEMO_MEASURE"
+        after=$(ticks)
+        echo "demo: client CPU while connected, run $run: $(awk -v t=$((after - before)) -v hz="$hz" \
+            -v s="$TOLLIVANCE_DEMO_MEASURE" 'BEGIN { printf "%.2f", 100 * t / hz / s }')% of a core"
+    done
+fi
 
 /usr/bin/python3 "$root/sandbox/queue_print.py" --state-dir "$state/sandbox" "$root/scripts/demo/test-page.txt"
 wait_for_file "$state/cups/output/job-*" 60 || { echo "demo: nothing was printed" >&2; exit 1; }
