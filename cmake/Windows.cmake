@@ -9,6 +9,10 @@ endif()
 set(deps "${TOLLIVANCE_WINDOWS_DEPS}")
 
 add_link_options(-static -static-libgcc -static-libstdc++)
+# The system headers without their rarely used parts: among them the spooler's, whose GetPrinter
+# macro (GetPrinterW) would rename the window's own GetPrinter in some files but not in others.
+# The few platform files that need such a part include it themselves.
+add_compile_definitions(WIN32_LEAN_AND_MEAN)
 
 # The cross wx-config of the prefix; its subsystem flag is left to each program (the test
 # programs are console programs).

@@ -2,10 +2,12 @@
 
 // The few socket calls the tunnel needs, the same on Winsock and POSIX.
 
+#include <cstdint>
+
 #ifdef _WIN32
-#include <winsock2.h>
-using SocketHandle = SOCKET;
-constexpr SocketHandle kNoSocket = INVALID_SOCKET;
+// Winsock's SOCKET and INVALID_SOCKET, without passing its header on to every includer.
+using SocketHandle = std::uintptr_t;
+constexpr SocketHandle kNoSocket = ~SocketHandle{0};
 #else
 using SocketHandle = int;
 constexpr SocketHandle kNoSocket = -1;

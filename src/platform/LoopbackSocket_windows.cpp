@@ -4,6 +4,11 @@
 #include "platform/LoopbackSocket.h"
 #include "platform/SocketSystem.h"
 
+#include <type_traits>
+
+static_assert(std::is_same_v<SocketHandle, SOCKET> && kNoSocket == INVALID_SOCKET,
+              "SocketHandle must be Winsock's SOCKET");
+
 SocketLibraryUse::SocketLibraryUse() {
     WSADATA data;
     started = WSAStartup(MAKEWORD(2, 2), &data) == 0;

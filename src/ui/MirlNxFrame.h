@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/ResourcesFolder.h"
-#include "platform/SystemHeaders.h"
 
 class MirlNxTaskBarIcon;
 class wxButton;
