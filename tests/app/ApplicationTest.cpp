@@ -26,7 +26,12 @@ nlohmann::json ApplicationTest::Scenario(nlohmann::json scenario) {
 }
 
 void ApplicationTest::StartSandbox(bool print_queue, const nlohmann::json& scenario) {
-    sandbox = std::make_unique<Sandbox>(SandboxOptions{true, true, print_queue, true, scenario});
+    sandbox = std::make_unique<Sandbox>(SandboxOptions()
+                                            .WithHttps()
+                                            .WithSsh()
+                                            .WithPrintQueue(print_queue)
+                                            .WithDesktop()
+                                            .WithScenario(scenario));
     UseSandbox(*sandbox);
 }
 

@@ -32,12 +32,9 @@ TEST_F(DriveMapping, ATunnelModeSessionShowsTheDesktopAndMountsBothDrives) {
     VncServer desktop(cookie);
     const nlohmann::json session = {
         {"tunnel_mode", 1}, {"websock", false}, {"drives", true}, {"cookie", cookie}};
-    SandboxOptions options{
-        true, true, false, false,
-        Scenario({{"session", session}, {"desktop_host", {{"desktop", desktop.Port()}}}})};
-    options.drives = true;
-    options.desktop_ssh = true;
-    sandbox = std::make_unique<Sandbox>(options);
+    sandbox = std::make_unique<Sandbox>(
+        SandboxOptions().WithHttps().WithSsh().WithDrives().WithDesktopSsh().WithScenario(
+            Scenario({{"session", session}, {"desktop_host", {{"desktop", desktop.Port()}}}})));
     UseSandbox(*sandbox);
     StartApp();
 

@@ -23,9 +23,9 @@ class NxDesktop : public ApplicationTest {};
 TEST_F(NxDesktop, AnNxSessionShowsTheAgentsDesktopUntilDisconnect) {
     folder.UseAdapter("nxproxy/nxproxy");
     folder.UseAdapter("vcxsrv/vcxsrv");
-    SandboxOptions options{true, true, false, true, Scenario({{"session", {{"protocol", "nx"}}}})};
-    options.nx = true;
-    sandbox = std::make_unique<Sandbox>(options);
+    sandbox = std::make_unique<Sandbox>(
+        SandboxOptions().WithHttps().WithSsh().WithDesktop().WithNx().WithScenario(
+            Scenario({{"session", {{"protocol", "nx"}}}})));
     UseSandbox(*sandbox);
     StartApp();
     // The adapter's options go to the test's temporary folder.

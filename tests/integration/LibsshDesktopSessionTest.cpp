@@ -60,7 +60,7 @@ class PrivateTempFolder {
 
 class LibsshDesktopSessionTest : public ::testing::Test {
   protected:
-    LibsshDesktopSessionTest() : sandbox(SandboxOptions{false, true, false, true}) {}
+    LibsshDesktopSessionTest() : sandbox(SandboxOptions().WithSsh().WithDesktop()) {}
 
     MirlNxServer Server() const {
         return {"127.0.0.1", "127.0.0.1", static_cast<std::uint16_t>(sandbox.Port("ssh"))};

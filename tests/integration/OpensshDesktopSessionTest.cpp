@@ -19,7 +19,7 @@
 
 class OpensshDesktopSessionTest : public ::testing::Test {
   protected:
-    OpensshDesktopSessionTest() : sandbox(SandboxOptions{false, true, false, true}) {}
+    OpensshDesktopSessionTest() : sandbox(SandboxOptions().WithSsh().WithDesktop()) {}
 
     MirlNxServer Server() const {
         return {"127.0.0.1", "127.0.0.1", static_cast<std::uint16_t>(sandbox.Port("ssh"))};

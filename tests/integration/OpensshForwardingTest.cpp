@@ -254,7 +254,7 @@ TEST(OpensshForwarding, SshEndingOnItsOwnQueuesTunnelFinished) {
 
 // The real OpenSSH client through the bundled adapter, against the sandbox's mirlnx account.
 struct RealSsh {
-    Sandbox sandbox{SandboxOptions{false, true, false, true, nlohmann::json::object()}};
+    Sandbox sandbox{SandboxOptions().WithSsh().WithDesktop()};
     TempDir temp;
     ForwardingOptions options{LinuxLayout(), std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux",
                               temp.path(), TunnelKey(), std::chrono::seconds(30)};

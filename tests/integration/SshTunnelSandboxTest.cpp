@@ -24,7 +24,7 @@ bool NothingArrives(int fd, int milliseconds) {
 // The desktop side's standard-error stream is drained, never forwarded to the viewer.
 class SshTunnelStandardErrorTest : public ::testing::Test {
   protected:
-    SshTunnelStandardErrorTest() : sandbox(SandboxOptions{false, true, false, true}) {}
+    SshTunnelStandardErrorTest() : sandbox(SandboxOptions().WithSsh().WithDesktop()) {}
 
     void TearDown() override {
         const bool ended = PumpUntil([&] { return watch.expired(); }, std::chrono::seconds(30));

@@ -21,7 +21,7 @@ namespace {
 // The sandbox's service side (desktop proxy on the self-signed port, mirlnx account, recording
 // desktop) and a session variant pointed at it.
 struct ProxyFixture {
-    Sandbox sandbox{SandboxOptions{true, true, false, true, nlohmann::json::object()}};
+    Sandbox sandbox{SandboxOptions().WithHttps().WithSsh().WithDesktop()};
     TempDir temp;
     WebsockDesktopSession variant{
         "127.0.0.1:" + std::to_string(sandbox.Port("https_untrusted")),

@@ -77,7 +77,7 @@ std::string DesktopUrl(int proxy_port, int desktop_port) {
 }
 
 struct ProxyFixture : testing::Test {
-    Sandbox sandbox{SandboxOptions{true, false, false, false, nlohmann::json::object()}};
+    Sandbox sandbox{SandboxOptions().WithHttps()};
     EchoDesktop desktop;
     std::string Url() const { return DesktopUrl(sandbox.Port("https"), desktop.peer.Port()); }
 };

@@ -26,6 +26,25 @@ struct SandboxOptions {
     // The desktop host's SSH server, which tunnel-mode sessions reach through the SSH side's
     // port 22 (its desktop port on that host is "tunnel_desktop")
     bool desktop_ssh = false;
+
+    // Named at the call site: SandboxOptions().WithSsh().WithDesktop().
+    SandboxOptions& WithHttps(bool on = true) { return Set(https, on); }
+    SandboxOptions& WithSsh(bool on = true) { return Set(ssh, on); }
+    SandboxOptions& WithPrintQueue(bool on = true) { return Set(print_queue, on); }
+    SandboxOptions& WithDesktop(bool on = true) { return Set(desktop, on); }
+    SandboxOptions& WithDrives(bool on = true) { return Set(drives, on); }
+    SandboxOptions& WithNx(bool on = true) { return Set(nx, on); }
+    SandboxOptions& WithDesktopSsh(bool on = true) { return Set(desktop_ssh, on); }
+    SandboxOptions& WithScenario(nlohmann::json value) {
+        scenario = std::move(value);
+        return *this;
+    }
+
+  private:
+    SandboxOptions& Set(bool& side, bool on) {
+        side = on;
+        return *this;
+    }
 };
 
 class Sandbox {
