@@ -3,8 +3,11 @@
 #include <wx/frame.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/ResourcesFolder.h"
+#include "ui/DipLayout.h"
+#include "ui/LayoutReport.h"
 
 class MirlNxTaskBarIcon;
 class wxButton;
@@ -12,6 +15,7 @@ class wxTextCtrl;
 class wxChoice;
 class wxStaticText;
 class wxCheckBox;
+class wxImagePanel;
 
 // What the window asks of the application that created it.
 class FrameOwner {
@@ -27,6 +31,9 @@ class FrameOwner {
 
 // Window id of the Connect button.
 enum { ID_CONNECT = 1 };
+
+// Names a file: once the window is shown, it writes there what DescribeLayout reports.
+inline constexpr const char* kLayoutReportVariable = "TOLLIVANCE_LAYOUT_REPORT";
 
 // The program's only window: a fixed-size login form over a background bitmap.
 class MirlNxFrame : public wxFrame {
@@ -48,12 +55,21 @@ class MirlNxFrame : public wxFrame {
     // Null once the close handler has released it.
     MirlNxTaskBarIcon* GetTrayIcon() const { return tray_icon; }
 
+    // The form as the user sees it at the window's current scale (see DescribeFormLayout).
+    std::string DescribeLayout() const;
+
   private:
     void BuildForm(wxWindow* panel);
     void BuildPrinterList(wxWindow* panel);
     void InstallIcons(const wxString& icon_file);
 
+    // What the Connect button does: hands the form to the application.
+    void Submit();
+    void WriteLayoutReport(const wxString& file) const;
+
     void OnConnect(wxCommandEvent& event);
+    void OnEnterInField(wxCommandEvent& event);
+    void OnDpiChanged(wxDPIChangedEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnIconize(wxIconizeEvent& event);
 
@@ -67,6 +83,9 @@ class MirlNxFrame : public wxFrame {
     wxStaticText* desktop_status = nullptr;
     wxChoice* profile_list = nullptr;
     wxCheckBox* legacy_checkbox = nullptr;
+    wxImagePanel* background = nullptr;
+    DipLayout layout;
+    std::vector<LabelledField> labelled_fields;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -1,6 +1,7 @@
 #include "ui/wxImagePanel.h"
 
 #include <wx/dcclient.h>
+#include <wx/image.h>
 
 wxBEGIN_EVENT_TABLE(wxImagePanel, wxPanel)
     EVT_PAINT(wxImagePanel::OnPaint)
@@ -15,7 +16,17 @@ wxImagePanel::wxImagePanel(wxWindow* parent, const wxString& file, wxBitmapType 
 wxImagePanel::~wxImagePanel() = default;
 
 void wxImagePanel::Draw(wxDC& dc) const {
-    if (image.IsOk()) dc.DrawBitmap(image, 0, 0, false);
+    if (!image.IsOk()) return;
+    const wxSize shown = FromDIP(image.GetSize());
+    if (shown == image.GetSize()) {
+        dc.DrawBitmap(image, 0, 0, false);
+        return;
+    }
+    // Scaled with the window so that the picture still fills the banner behind the texts.
+    if (!scaled.IsOk() || scaled.GetSize() != shown) {
+        scaled = wxBitmap(image.ConvertToImage().Scale(shown.x, shown.y, wxIMAGE_QUALITY_HIGH));
+    }
+    dc.DrawBitmap(scaled, 0, 0, false);
 }
 
 void wxImagePanel::OnPaint(wxPaintEvent&) {

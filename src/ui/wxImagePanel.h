@@ -13,13 +13,16 @@ class wxImagePanel : public wxPanel {
     ~wxImagePanel() override;
 
     const wxBitmap& GetImage() const { return image; }
-    // Draws the bitmap unscaled at (0, 0); the rest of dc is left as it is.
+    // Draws the bitmap at (0, 0) at the panel's scale (its own size at 96 DPI, and wherever the
+    // toolkit scales by itself); the rest of dc is left as it is.
     void Draw(wxDC& dc) const;
 
   private:
     void OnPaint(wxPaintEvent& event);
 
     wxBitmap image;
+    // The bitmap at the size last drawn, when that is not its own.
+    mutable wxBitmap scaled;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -48,22 +48,23 @@ class MainWindowLayout : public testing::Test {
 };
 
 TEST_F(MainWindowLayout, EveryControlInCreationOrderWithTextPlaceSizeAndState) {
+    // Each label just before the field it names; the button last in the tab order.
     const ExpectedControl expected[] = {
         {CLASSINFO(wxStaticText), "Quorvanta Tollivance", 12, 25, 480, 36, true, true, 20},
         {CLASSINFO(wxStaticText), "Secure desktop and printer client", 12, 61, 480, 32, true, true,
          12},
         {CLASSINFO(wxStaticText), "Not Connected", 400, 195, kBest, kBest, true, true, 8},
         {CLASSINFO(wxStaticText), "Not Connected", 400, 325, kBest, kBest, true, true, 8},
-        {CLASSINFO(wxTextCtrl), "", 154, 136, 202, 20, true, true, kDefaultFont},
-        {CLASSINFO(wxTextCtrl), "", 154, 162, 202, 20, true, true, kDefaultFont},
-        {CLASSINFO(wxButton), "Connect", 154, 294, 202, 27, true, true, kDefaultFont},
         {CLASSINFO(wxStaticText), "Quorvanta User ID", 38, 136, kBest, kBest, true, true, 8},
+        {CLASSINFO(wxTextCtrl), "", 154, 136, 202, 20, true, true, kDefaultFont},
         {CLASSINFO(wxStaticText), "Password", 38, 162, kBest, kBest, true, true, 8},
+        {CLASSINFO(wxTextCtrl), "", 154, 162, 202, 20, true, true, kDefaultFont},
         {CLASSINFO(wxStaticText), "Printer", 38, 194, kBest, kBest, true, true, 8},
         {CLASSINFO(wxChoice), "", 154, 188, 202, 28, true, true, 8},
         {CLASSINFO(wxCheckBox), "Use legacy desktop connection", 152, 248, 202, 28, true, false, 8},
-        {CLASSINFO(wxChoice), "", 154, 220, 202, 28, true, true, 8},
         {CLASSINFO(wxStaticText), "Connection Profile", 38, 224, kBest, kBest, true, true, 8},
+        {CLASSINFO(wxChoice), "", 154, 220, 202, 28, true, true, 8},
+        {CLASSINFO(wxButton), "Connect", 154, 294, 202, 27, true, true, kDefaultFont},
     };
     const std::vector<wxWindow*> controls = FormControls(frame);
     ASSERT_EQ(controls.size(), std::size(expected));
@@ -101,21 +102,21 @@ TEST_F(MainWindowLayout, FontsAndColoursOfTheBannerTextsButtonAndLabels) {
     }
     EXPECT_EQ(controls[0]->GetFont().GetWeight(), wxFONTWEIGHT_BOLD);
     EXPECT_EQ(controls[1]->GetFont().GetWeight(), wxFONTWEIGHT_NORMAL);
-    EXPECT_EQ(controls[6]->GetForegroundColour(), white);
-    EXPECT_EQ(controls[6]->GetBackgroundColour(), wxColour(0, 177, 89));
-    EXPECT_EQ(controls[6]->GetId(), ID_CONNECT);
-    for (int i : {7, 8, 9, 11, 13}) {
+    EXPECT_EQ(controls[13]->GetForegroundColour(), white);
+    EXPECT_EQ(controls[13]->GetBackgroundColour(), wxColour(0, 177, 89));
+    EXPECT_EQ(controls[13]->GetId(), ID_CONNECT);
+    for (int i : {4, 6, 8, 10, 11}) {
         SCOPED_TRACE(i);
         EXPECT_EQ(controls[i]->GetBackgroundColour(), white);
     }
-    EXPECT_TRUE(controls[5]->HasFlag(wxTE_PASSWORD));
-    EXPECT_FALSE(controls[4]->HasFlag(wxTE_PASSWORD));
+    EXPECT_TRUE(controls[7]->HasFlag(wxTE_PASSWORD));
+    EXPECT_FALSE(controls[5]->HasFlag(wxTE_PASSWORD));
 }
 
-TEST_F(MainWindowLayout, StartsWithFocusOnConnectProfileDefaultAndLegacyOff) {
+TEST_F(MainWindowLayout, StartsWithFocusOnUserIdProfileDefaultAndLegacyOff) {
     const std::vector<wxWindow*> controls = FormControls(frame);
     ASSERT_EQ(controls.size(), 14u);
-    EXPECT_EQ(wxWindow::FindFocus(), controls[6]);
+    EXPECT_EQ(wxWindow::FindFocus(), controls[5]);
     auto* profiles = dynamic_cast<wxChoice*>(controls[12]);
     ASSERT_NE(profiles, nullptr);
     ASSERT_EQ(profiles->GetCount(), 3u);
@@ -125,7 +126,32 @@ TEST_F(MainWindowLayout, StartsWithFocusOnConnectProfileDefaultAndLegacyOff) {
     EXPECT_EQ(profiles->GetSelection(), 1);
     EXPECT_EQ(frame->GetLinkSpeed(), "adsl");
     EXPECT_FALSE(frame->IsLegacyConnection());
-    EXPECT_FALSE(dynamic_cast<wxCheckBox*>(controls[11])->GetValue());
+    EXPECT_FALSE(dynamic_cast<wxCheckBox*>(controls[10])->GetValue());
+}
+
+size_t Count(const std::string& text, const std::string& word) {
+    size_t count = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(MainWindowLayout, LabelsStayClearOfTheirFieldsAndStatusTextsFit) {
+    const std::string report = frame->DescribeLayout();
+    EXPECT_NE(report.find("window 500x400\n"), std::string::npos) << report;
+    EXPECT_EQ(Count(report, " clear\n"), 4u) << report;
+    EXPECT_EQ(Count(report, " fits\n"), 2u) << report;
+
+    // What the measurement is for: a label run into its field, a status text cut by the edge.
+    const std::vector<wxWindow*> controls = FormControls(frame);
+    ASSERT_EQ(controls.size(), 14u);
+    controls[11]->Move(150, 224);
+    controls[3]->Move(frame->GetClientSize().x - 10, 325);
+    const std::string broken = frame->DescribeLayout();
+    EXPECT_NE(broken.find("label \"Connection Profile\" 150,224"), std::string::npos) << broken;
+    EXPECT_EQ(Count(broken, " overlap\n"), 1u) << broken;
+    EXPECT_EQ(Count(broken, " cut\n"), 1u) << broken;
 }
 
 TEST_F(MainWindowLayout, PicturesLoadFromTheResourcesFolder) {
@@ -159,10 +185,10 @@ TEST(MainWindowWithoutPictures, FormStillWorksAndTrayStillHasAnIcon) {
     panel->Update();
 
     wxCommandEvent press(wxEVT_BUTTON, ID_CONNECT);
-    press.SetEventObject(FormControls(frame)[6]);
-    FormControls(frame)[6]->GetEventHandler()->ProcessEvent(press);
+    press.SetEventObject(FormControls(frame)[13]);
+    FormControls(frame)[13]->GetEventHandler()->ProcessEvent(press);
     ASSERT_EQ(owner.connects.size(), 1u);
-    EXPECT_EQ(FormControls(frame)[6]->GetLabel(), "Connecting...");
+    EXPECT_EQ(FormControls(frame)[13]->GetLabel(), "Connecting...");
     CloseMainWindow(owner);
 }
 }  // namespace

@@ -2,10 +2,12 @@
 # The whole Windows client under Wine against the sandbox: its window's title, size and
 # position, the update check over verified TLS (Schannel with the sandbox's CA), a login typed
 # into the window by a user the sandbox does not know, the login form's proof built from Wine's
-# MachineGuid, and the "Login failed" box. Runs in a network namespace of its own with only
+# MachineGuid, and the "Login failed" box; then the window at 96, 144 and 192 DPI (the prefix's
+# LogPixels) as the program itself measures it. Runs in a network namespace of its own with only
 # loopback up; ends the sandbox, the prefix's wineserver and the Xvfb on exit.
 #   window_test.sh WINDOWS_BUILD_DIR [--screenshot]
-# --screenshot saves the display with the "Login failed" box to docs/images/windows-window.png.
+# --screenshot saves the display with the "Login failed" box to docs/images/windows-window.png
+# and the window at each DPI to docs/images/windows-login-{100,150,200}.png.
 set -euo pipefail
 case $# in 1 | 2) ;; *) echo "usage: $0 WINDOWS_BUILD_DIR [--screenshot]" >&2; exit 2 ;; esac
 if [ "${TOLLIVANCE_WINDOW_TEST_NETNS:-}" != 1 ]; then
@@ -90,12 +92,18 @@ wait_for 20 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
 wine_run_boot || fatal "the Wine prefix could not be created"
 echo "window test: prefix ready after $((SECONDS - started)) s"
 
-# The pictures lie beside the program in the build folder, its working folder.
-(cd "$build" && exec "$WINE64" tollivance-sandbox.exe >"$work/client.log" 2>&1) &
-client=$!
+# The pictures lie beside the program in the build folder, its working folder. Each start
+# writes the program's own measurement of its window to $work/layout-DPI.txt.
 title="Quorvanta Tollivance $TOLLIVANCE_VERSION"
-window="$(timeout 60 xdotool search --sync --name "^$title\$" 2>/dev/null | head -n 1)" || true
-[ -n "$window" ] || fatal "no window \"$title\" within 60 s: $(cat "$work/client.log")"
+start_client() { # start_client DPI: the client and its window ($client, $window)
+    (cd "$build" && TOLLIVANCE_LAYOUT_REPORT="Z:$work/layout-$1.txt" \
+        exec "$WINE64" tollivance-sandbox.exe >"$work/client.log" 2>&1) &
+    client=$!
+    window="$(timeout 60 xdotool search --sync --name "^$title\$" 2>/dev/null | head -n 1)" ||
+        true
+    [ -n "$window" ] || fatal "no window \"$title\" within 60 s: $(cat "$work/client.log")"
+}
+start_client 96
 pass "window \"$title\" after $((SECONDS - started)) s"
 
 # Wine hands the frame to the window manager: the X window is the client part of the Windows
@@ -119,6 +127,36 @@ windows_frame() {
 }
 check "500x400 at (50,50) with Wine's border and caption (client ${WIDTH}x${HEIGHT} at ($X,$Y))" \
     windows_frame
+
+# The window as the program measures it at a DPI: its size (caption and border included) the
+# 500x400 scaled by the DPI, each label clear of its field, each status text's extent inside its
+# box and the box inside the window.
+layout_checks() { # layout_checks DPI
+    local report="$work/layout-$1.txt" width=$((500 * $1 / 96)) height=$((400 * $1 / 96))
+    reported() { [ "$(grep -c '^text ' "$report" 2>/dev/null)" = 2 ]; }
+    wait_for 20 reported || { miss "no layout report at $1 DPI: $(cat "$work/client.log")"; return; }
+    sed 's/^/window test:   /' "$report"
+    check "$1 DPI: the program sees $1 DPI" grep -qx "dpi $1" "$report"
+    check "$1 DPI: the window is ${width}x${height}" grep -qx "window ${width}x${height}" "$report"
+    check "$1 DPI: every label clear of its field" \
+        test "$(grep -c '^label .* clear$' "$report")" = 4
+    check "$1 DPI: both status texts fit their boxes" \
+        test "$(grep -c '^text .* fits$' "$report")" = 2
+}
+layout_checks 96
+# The window with the window manager's frame around it.
+shoot() { # shoot FILE
+    $screenshot || return 0
+    local extents l r t b
+    extents="$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')"
+    read -r l r t b <<<"$extents"
+    sleep 1
+    mkdir -p "$ROOT/docs/images"
+    import -window root -crop "$((WIDTH + l + r))x$((HEIGHT + t + b))+$((X - l))+$((Y - t))" \
+        +repage "$ROOT/docs/images/$1"
+    echo "window test: saved docs/images/$1"
+}
+shoot windows-login-100.png
 
 update_checked() { grep -q '"method": "GET", "path": "/downloads/quorvanta-client-version.txt"' "$log"; }
 check "update check through Schannel with the sandbox's CA" wait_for 30 update_checked
@@ -192,3 +230,25 @@ click 255 307
 box="$(timeout 30 xdotool search --sync --name '^Login failed$' 2>/dev/null | head -n 1)" || true
 check "the \"Login failed\" box for a certificate the CA did not sign" test -n "$box"
 check "no request past an unverified certificate" test ! -s "$work/untrusted/https_requests.jsonl"
+
+# The same window at 150% and 200%: the prefix's DPI for programs started afterwards.
+set_dpi() { # set_dpi DPI
+    local key
+    for key in 'HKCU\Control Panel\Desktop' \
+        'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        timeout 60 "$WINE64" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+            return 1
+    done
+}
+for dpi in 144 192; do
+    stop "$client"
+    client=""
+    set_dpi "$dpi" || fatal "LogPixels $dpi could not be set"
+    start_client "$dpi"
+    wait_for 10 framed || fatal "the window manager did not frame the window at $dpi DPI"
+    sleep 0.5
+    X="$(geometry 'Absolute upper-left X')" Y="$(geometry 'Absolute upper-left Y')"
+    WIDTH="$(geometry Width)" HEIGHT="$(geometry Height)"
+    layout_checks "$dpi"
+    shoot "windows-login-$((dpi * 100 / 96)).png"
+done
