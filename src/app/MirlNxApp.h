@@ -12,6 +12,7 @@
 class MirlNxProcess;
 class OpensshProcess;
 class TemporaryKeyFile;
+class TerminationWatch;
 class SftpThread;
 class SshTunnel;
 struct ProgramStart;
@@ -106,6 +107,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
         std::unique_ptr<TemporaryKeyFile> key;
     };
     std::vector<RetiredSsh> retired_ssh_processes;
+    std::unique_ptr<TerminationWatch> termination_watch;  // SIGTERM and SIGHUP end as Exit does
 
     wxDECLARE_EVENT_TABLE();
 };
