@@ -46,9 +46,15 @@ void MirlNxApp::AbandonSession(const std::string& message) {
 
 void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     const ProgramLayout layout = NativeLayout();
-    const std::string cwd = ToLocaleBytes(wxFileName::GetCwd());
-    const std::string temp_dir = ToLocaleBytes(wxStandardPaths::Get().GetTempDir());
     const MirlNxSession session = event.GetPayload<MirlNxSession>();
+    std::string cwd, temp_dir;
+    try {
+        cwd = LocaleFolderName(wxFileName::GetCwd());
+        temp_dir = LocaleFolderName(wxStandardPaths::Get().GetTempDir());
+    } catch (const std::string& message) {
+        AbandonSession(message);
+        return;
+    }
 
     frame->SetDesktopStatus("Connected");
     frame->SetConnectButton("Disconnect", true);
