@@ -68,6 +68,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
                 VncViewerCommand(layout, cwd, session, BuiltInDeployment().desktop_proxy),
                 ProgramFolder(layout, cwd, layout.viewer_folder)};
             programs.viewer.hide_console = false;
+            programs.viewer.environment = VncViewerEnvironment(layout, session);
             programs.viewer_name = layout.viewer_program;
         } else {
             programs.nx = true;
