@@ -161,11 +161,24 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
         }
     }
     if (ssh_process != nullptr && ssh_process->HasEnded()) {
+        // An ssh that gave up by itself (a local port taken, the host unreachable) took the
+        // desktop's way with it: the session ends and says why, rather than show "Connected".
+        // The client ends it with SIGKILL; the toolkit reports ssh's own status 255 as -1.
+        const int status = ssh_process->ExitStatus();
+        const bool failed = status != 0 && status != -wxSIGKILL && viewer_process != nullptr;
+        const std::string reason = ssh_process->LastErrorLine();
         delete ssh_process;
         ssh_process = nullptr;
         // The key was only for that ssh.
         ssh_key.reset();
         RunScript(UnmapFtpCommand(NativeLayout()));
+        if (failed) {
+            EndChildProgram(viewer_process->GetPid(), true);
+            ShowMessage("Connection failed",
+                        reason.empty()
+                            ? "The forwarding ssh ended with status " + std::to_string(status)
+                            : reason);
+        }
     }
     std::cerr << "MirlNxApp::OnSshEnd" << std::endl;
 }

@@ -14,6 +14,7 @@
 #include "service/Sha256Hex.h"
 #include "support/ChildProcess.h"
 #include "support/DriveForwarding.h"
+#include "support/OtherUser.h"
 #include "support/Sandbox.h"
 #include "support/TempDir.h"
 
@@ -139,6 +140,19 @@ TEST_F(DriveScripts, WithoutAForwardingTheScriptsEndWithinTheirBoundAndSaySo) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
         EXPECT_FALSE(FileExists(NotesFolder() + "/mapftp.pid"));
     }
+}
+
+// Another user listening first on a drive port would be handed the drive (or the FTP password
+// hash): the script names the port and maps nothing.
+TEST_F(DriveScripts, APortTakenByAnotherUserIsNamedAndNothingIsMapped) {
+    OtherUser other;
+    const auto squatter = other.Listen(8022);
+    RunInSessionBus(std::string("out=$(sh \"$S/mapwebdav.sh\" 2>&1); echo \"R status=$? $out\"\n") +
+                    kListMounts);
+    EXPECT_EQ(Result("status", 60s),
+              "1 mapwebdav.sh: port 8022 on this computer is taken by another user; the WebDAV "
+              "drive is not mapped");
+    EXPECT_EQ(Result("mounts"), "");
 }
 
 TEST_F(DriveScripts, AWrongFtpPasswordIsReportedAndLeavesNothingMounted) {
