@@ -76,7 +76,9 @@ const char* const kListMounts =
     "echo \"R mounts=$(gio mount -l 2>/dev/null | sed -n 's/^Mount([0-9]*): .* -> //p' | sort | "
     "tr '\\n' ' ')\"\n";
 
-TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmapFtpUndoesTheFtpMapping) {
+// unmapftp.sh runs when the forwarding ends, which carried both drives: both go, as the
+// port of either is anyone's to take afterwards.
+TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmappingUndoesBoth) {
     StartForwarding();
     RunInSessionBus(
         std::string("sh \"$S/mapftp.sh\" \"$U\" \"$H\"; echo \"R mapftp=$?\"\n"
@@ -95,7 +97,7 @@ TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmapFtpUndoesTheFtpM
     EXPECT_EQ(Result("mounts"),
               "dav://127.0.0.1:8022/ ftp://" + kEncodedUser + "@127.0.0.1:8021/ ");
     EXPECT_EQ(Result("unmapftp"), "0");
-    EXPECT_EQ(Result("mounts"), "dav://127.0.0.1:8022/ ");
+    EXPECT_EQ(Result("mounts"), "");
     EXPECT_FALSE(FileExists(NotesFolder() + "/ftp.url"));
 }
 
