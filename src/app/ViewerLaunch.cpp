@@ -1,6 +1,7 @@
 // Starting the programs that show a ready desktop session, and mapping the network drives.
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
+#include <wx/utils.h>
 
 #include <iostream>
 

@@ -27,6 +27,7 @@ from websockets.exceptions import ConnectionClosed, InvalidHandshake
 OPEN_TIMEOUT = 20     # seconds to reach the proxy and finish the handshake
 ACCEPT_TIMEOUT = 60   # seconds for the viewer to connect once started
 CLOSE_TIMEOUT = 5     # seconds for the closing handshake with the proxy
+MAX_FRAME = 4 << 20   # bytes of one message from the proxy; past it the bridge closes with 1009
 
 
 class BridgeError(Exception):
@@ -50,7 +51,7 @@ async def open_proxy(url):
         return await websockets.connect(
             url, ssl=unverified_tls(), subprotocols=["binary"], compression=None,
             open_timeout=OPEN_TIMEOUT, ping_interval=30, ping_timeout=60,
-            close_timeout=CLOSE_TIMEOUT, max_size=None)
+            close_timeout=CLOSE_TIMEOUT, max_size=MAX_FRAME)
     except InvalidHandshake as error:
         # The status sits on the error itself up to websockets 13, on its response after.
         status = getattr(error, "status_code", None) or getattr(
@@ -78,8 +79,10 @@ async def proxy_to_viewer(ws, writer):
                 return "The desktop proxy sent text instead of desktop data"
             writer.write(message)
             await writer.drain()
-    except ConnectionClosed:
-        pass
+    except ConnectionClosed as closed:
+        if closed.sent is not None and closed.sent.code == 1009:
+            return "The desktop proxy sent a message larger than %d MiB (closed with 1009)" % (
+                MAX_FRAME >> 20)
     except (ConnectionError, OSError):
         return None  # the viewer's side went first
     code, reason = ws.close_code, ws.close_reason
