@@ -12,6 +12,7 @@ packages=(
   tigervnc-standalone-server tigervnc-viewer tigervnc-tools nxproxy
   libglib2.0-bin gvfs procps xterm x11-xserver-utils desktop-file-utils
   nxagent gvfs-backends dbus python3-pyftpdlib apache2-bin iproute2
+  passwd util-linux
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -14,6 +14,7 @@ Scenario "desktop_proxy" object:
                      (HTTP clients repeat a POST answered with 302 as a GET without body, so
                      the endpoint answers GET too)
   "desktop_status": N  refuse the web-socket upgrade with that status
+  "first_frame_bytes": N  open the desktop with one binary message of N bytes (a flood)
 Requests are logged to session_requests.jsonl (via "https", with the ip and port from the path);
 the upgrade requests appear in https_requests.jsonl like any other.
 """
@@ -59,9 +60,12 @@ def desktop(request, ctx):
         return Response(404, b"expected /desktop/https/<loopback host>/<port + 5000>")
     if request.headers.get("Upgrade", "").lower() != "websocket":
         return Response(426, b"web-socket only", {"Upgrade": "websocket"})
-    refuse = session_reply.scenario_part(ctx, "desktop_proxy").get("desktop_status")
+    scenario = session_reply.scenario_part(ctx, "desktop_proxy")
+    refuse = scenario.get("desktop_status")
+    first_frame = scenario.get("first_frame_bytes", 0)
 
     def takeover(connection, raw_request, stop):
-        desktop_websocket.relay(connection, raw_request, target, stop, refuse_status=refuse)
+        desktop_websocket.relay(connection, raw_request, target, stop, refuse_status=refuse,
+                                first_frame_bytes=first_frame)
 
     return Response(takeover=takeover)

@@ -33,9 +33,10 @@ def _reject(tls, ws, status, text):
     _flush(tls, ws)
 
 
-def relay(tls, raw_request, target, stop, refuse_status=None):
+def relay(tls, raw_request, target, stop, refuse_status=None, first_frame_bytes=0):
     """Answers the upgrade in raw_request on tls and relays to target (host, port) until either
-    side ends or stop is set. refuse_status answers the upgrade with that status instead."""
+    side ends or stop is set. refuse_status answers the upgrade with that status instead;
+    first_frame_bytes sends one binary message of that many bytes before anything else."""
     ws = ServerConnection(subprotocols=["binary"], max_size=None)
     ws.receive_data(raw_request)
     request = ws.events_received()[0]
@@ -52,6 +53,9 @@ def relay(tls, raw_request, target, stop, refuse_status=None):
         _flush(tls, ws)
         if ws.state is not State.OPEN:
             return
+        if first_frame_bytes:
+            ws.send_binary(b"\0" * first_frame_bytes)
+            _flush(tls, ws)
         close_deadline = None  # set once the desktop has ended and the close is sent
         while not stop.is_set() and ws.state is not State.CLOSED:
             readable = _readable(tls, [] if close_deadline else [desktop], 0.5)

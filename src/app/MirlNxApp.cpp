@@ -6,7 +6,9 @@
 
 #include "config/Deployment.h"
 #include "config/Version.h"
+#include "platform/ProcessProtection.h"
 #include "platform/TemporaryKeyFile.h"
+#include "platform/TerminationRequest.h"
 #include "session/OpensshProcess.h"
 #include "ui/MirlNxFrame.h"
 
@@ -26,6 +28,7 @@ bool MirlNxApp::OnInit() {
     ssh_process = nullptr;
     printer_thread = nullptr;
     tunnel = TunnelHandles{};
+    KeepMemoryPrivate();
 
     // Text crosses between the toolkit and bytes in the user's own character set.
     std::setlocale(LC_CTYPE, "");
@@ -38,6 +41,10 @@ bool MirlNxApp::OnInit() {
     frame->Show(true);
 
     ssh_init();
+    // As the tray menu's Exit does.
+    CatchTerminationRequests([this] {
+        if (frame != nullptr) frame->Close(true);
+    });
     StartUpdateCheck();
     return true;
 }

@@ -10,9 +10,13 @@ void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
     const wxString file = event.GetPayload<wxString>();
     frame->SetPrinterStatus("Printing");
     // The printer chosen now, not at connect time.
-    const std::string working_folder = ToLocaleBytes(wxFileName::GetCwd());
-    const PrintJobStart start =
-        StartPrintJob(this, NativeLayout(), working_folder, frame->GetPrinter(), file);
+    PrintJobStart start{false, ""};
+    try {
+        start = StartPrintJob(this, NativeLayout(), LocaleFolderName(wxFileName::GetCwd()),
+                              frame->GetPrinter(), file);
+    } catch (const std::string& message) {
+        start.message = message;
+    }
     if (!start.started) {
         frame->SetPrinterStatus("Connected");
         QueueThreadEvent(this, EVT_PRINT_FAILURE, start.message);

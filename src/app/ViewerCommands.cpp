@@ -56,7 +56,14 @@ CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd
     } else {
         command.Add("127.0.0.1:" + ViewerPort(session));
     }
+    if (!layout.viewer_cookie_variable.empty()) return command;
     return command.Add(session.cookie);
+}
+
+std::map<std::string, std::string> VncViewerEnvironment(const ProgramLayout& layout,
+                                                        const MirlNxSession& session) {
+    if (layout.viewer_cookie_variable.empty()) return {};
+    return {{layout.viewer_cookie_variable, session.cookie}};
 }
 
 CommandLine XServerCommand(const ProgramLayout& layout, const std::string& cwd) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "app/records/Records.h"
@@ -17,6 +18,11 @@ std::string ProgramFolder(const ProgramLayout& layout, const std::string& cwd,
 
 CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd,
                              const MirlNxSession& session, const std::string& desktop_proxy);
+
+// What the viewer's environment adds to the client's: the cookie, where the layout keeps it off
+// the command line.
+std::map<std::string, std::string> VncViewerEnvironment(const ProgramLayout& layout,
+                                                        const MirlNxSession& session);
 
 CommandLine XServerCommand(const ProgramLayout& layout, const std::string& cwd);
 

@@ -1,6 +1,7 @@
 // Starting the programs that show a ready desktop session, and mapping the network drives.
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
+#include <wx/utils.h>
 
 #include <iostream>
 
@@ -46,9 +47,15 @@ void MirlNxApp::AbandonSession(const std::string& message) {
 
 void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     const ProgramLayout layout = NativeLayout();
-    const std::string cwd = ToLocaleBytes(wxFileName::GetCwd());
-    const std::string temp_dir = ToLocaleBytes(wxStandardPaths::Get().GetTempDir());
     const MirlNxSession session = event.GetPayload<MirlNxSession>();
+    std::string cwd, temp_dir;
+    try {
+        cwd = LocaleFolderName(wxFileName::GetCwd());
+        temp_dir = LocaleFolderName(wxStandardPaths::Get().GetTempDir());
+    } catch (const std::string& message) {
+        AbandonSession(message);
+        return;
+    }
 
     frame->SetDesktopStatus("Connected");
     frame->SetConnectButton("Disconnect", true);
@@ -62,6 +69,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
                 VncViewerCommand(layout, cwd, session, BuiltInDeployment().desktop_proxy),
                 ProgramFolder(layout, cwd, layout.viewer_folder)};
             programs.viewer.hide_console = false;
+            programs.viewer.environment = VncViewerEnvironment(layout, session);
             programs.viewer_name = layout.viewer_program;
         } else {
             programs.nx = true;
@@ -137,11 +145,24 @@ void MirlNxApp::OnXServerEnd(wxCommandEvent&) {
 void MirlNxApp::OnSshEnd(wxCommandEvent&) {
     retired.ReleaseEnded();
     if (ssh_process != nullptr && ssh_process->HasEnded()) {
+        // An ssh that gave up by itself (a local port taken, the host unreachable) took the
+        // desktop's way with it: the session ends and says why, rather than show "Connected".
+        // The client ends it with SIGKILL; the toolkit reports ssh's own status 255 as -1.
+        const int status = ssh_process->ExitStatus();
+        const bool failed = status != 0 && status != -wxSIGKILL && viewer_process != nullptr;
+        const std::string reason = ssh_process->LastErrorLine();
         delete ssh_process;
         ssh_process = nullptr;
         // The key was only for that ssh.
         ssh_key.reset();
         RunScript(UnmapFtpCommand(NativeLayout()));
+        if (failed) {
+            EndChildProgram(viewer_process->GetPid(), true);
+            ShowMessage("Connection failed",
+                        reason.empty()
+                            ? "The forwarding ssh ended with status " + std::to_string(status)
+                            : reason);
+        }
     }
     std::cerr << "MirlNxApp::OnSshEnd" << std::endl;
 }

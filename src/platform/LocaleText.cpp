@@ -16,6 +16,15 @@ std::string ToLocaleBytes(const wxString& text) {
     return out;
 }
 
+std::string LocaleFolderName(const wxString& folder) {
+    const std::string bytes = ToLocaleBytes(folder);
+    if (!bytes.empty() || folder.empty()) return bytes;
+    std::string shown;
+    for (const wxUniChar c : folder) shown += c.IsAscii() ? static_cast<char>(c.GetValue()) : '?';
+    throw std::string("The folder " + shown +
+                      " cannot be named in this computer's character set; nothing was started");
+}
+
 wxString FromLocaleBytes(const std::string& bytes) {
     if (bytes.empty()) return wxString();
     const size_t needed = wxConvLibc.ToWChar(nullptr, 0, bytes.data(), bytes.size());

@@ -16,7 +16,8 @@ ProgramLayout WindowsLayout() {
                          "scripts\\unmapftp.vbs",
                          "scripts\\mapwebdav.vbs",
                          true,
-                         "127.0.0.1:0"};
+                         "127.0.0.1:0",
+                         ""};
 }
 
 ProgramLayout LinuxLayout() {
@@ -35,5 +36,6 @@ ProgramLayout LinuxLayout() {
                          "scripts/unmapftp.sh",
                          "scripts/mapwebdav.sh",
                          false,
-                         ""};
+                         "",
+                         "TOLLIVANCE_VNC_COOKIE"};
 }

@@ -16,6 +16,9 @@ struct ProgramLayout {
     std::string map_ftp_script, unmap_ftp_script, map_webdav_script;  // relative paths
     bool cygwin_nx_root;     // NX root is "/cygdrive/" + temp dir with "\" to "/", ":" removed
     std::string nx_display;  // DISPLAY for the NX proxy; empty keeps the client's own
+    // Empty: the session cookie is the viewer's last argument. Otherwise the variable of the
+    // viewer's environment that carries it, so that no other user reads it off a command line.
+    std::string viewer_cookie_variable;
 
     // working folder + separator + name
     std::string Join(const std::string& folder, const std::string& name) const {

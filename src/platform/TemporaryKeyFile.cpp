@@ -8,6 +8,8 @@
 #include "platform/OwnerOnlyFile.h"
 
 TemporaryKeyFile::TemporaryKeyFile(const std::string& folder, const std::string& pem) {
+    // Not the root of the file system.
+    if (folder.empty()) throw std::string("There is no temporary folder for the key file");
     wxFile file;
     // An empty name part: the toolkit picks the whole name (mkstemp, owner-only, on Unix).
     const wxString name = wxFileName::CreateTempFileName(FromLocaleBytes(folder + "/"), &file);

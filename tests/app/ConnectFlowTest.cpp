@@ -42,7 +42,7 @@ TEST_F(ConnectFlow, LabelsFollowLoginSessionAndDisconnectAndTheViewerGetsItsComm
               "[-clipboard-to-server] [-clipboard-from-server] [-compression] [9] [-quality] "
               "[40] [-subsample] [2] [wss://127.0.0.1:" +
                   std::to_string(sandbox->Port("https")) + "/desktop/https/127.0.0.1/" +
-                  std::to_string(sandbox->Port("desktop") + 5000) + "] [c00kie-77]");
+                  std::to_string(sandbox->Port("desktop") + 5000) + "]");
     EXPECT_EQ(MirlNxAppInspector(TheApp()).TunnelPid(), -1)
         << "no forwarding for a web-socket desktop";
     EXPECT_EQ(WorkingFolderOf(folder.LastPid("viewer")), folder.path() + "/turbovnc");

@@ -1,9 +1,15 @@
 // Closing the window while connected ends everything the session started.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <wx/app.h>
 #include <wx/toplevel.h>
 
+#include <sstream>
+
 #include "ApplicationTest.h"
 #include "support/EventPump.h"
+#include "support/LoopbackPorts.h"
 
 namespace {
 bool Alive(long pid) {
@@ -12,7 +18,10 @@ bool Alive(long pid) {
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
 
-class ShutdownFlow : public ApplicationTest {};
+class ShutdownFlow : public ApplicationTest {
+  protected:
+    void EndsAsExitDoesOn(int signal_number);
+};
 
 TEST_F(ShutdownFlow, ClosingTheWindowWhileConnectedEndsProgramsAndWorkers) {
     AddDefaultPrinter("Hall_Laser");
@@ -42,5 +51,56 @@ TEST_F(ShutdownFlow, ClosingTheWindowWhileConnectedEndsProgramsAndWorkers) {
         << "nxproxy " << folder.Running("nxproxy") << ", X server " << folder.Running("xserver");
     EXPECT_TRUE(PumpUntil([&] { return !Alive(tunnel); })) << "the session's forwarding ssh";
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
+// The system ending the client (kill, log-off) ends the session as Exit does: the viewer and
+// the forwarding ssh go, the tunnel key is removed and the FTP drive unmapped.
+void ShutdownFlow::EndsAsExitDoesOn(int signal_number) {
+    SilentListener desktop_ssh;  // the forwarding ssh stays up, waiting for a banner
+    const nlohmann::json session = {
+        {"tunnel_mode", 1},
+        {"port", desktop_ssh.Port()},
+        {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}};
+    StartSandbox(false, Scenario({{"session", session}}));
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    MirlNxAppInspector inspect(TheApp());
+    ASSERT_TRUE(inspect.HoldsForwardingSsh());
+    ASSERT_TRUE(inspect.HoldsTunnelKey());
+    ASSERT_TRUE(PumpUntil([&] { return folder.Running("viewer"); }));
+
+    trail.reset();  // the labels go with the window
+    ASSERT_EQ(kill(getpid(), signal_number), 0);
+    ASSERT_TRUE(PumpUntil([&] { return TheApp().GetFrame() == nullptr; }));
+    EXPECT_FALSE(folder.Running("viewer"));
+    EXPECT_FALSE(inspect.HoldsForwardingSsh()) << "its end was seen";
+    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
+    EXPECT_EQ(folder.Calls("unmapftp").size(), 1u);
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
+TEST_F(ShutdownFlow, SigtermShutsDownAsExitDoes) {
+    EndsAsExitDoesOn(SIGTERM);
+}
+
+TEST_F(ShutdownFlow, SighupAtLogOffShutsDownAsExitDoes) {
+    EndsAsExitDoesOn(SIGHUP);
+}
+
+// Its memory holds the password, the cookie and keys: no core dump, no reading by the
+// same user's other programs.
+TEST_F(ShutdownFlow, TheRunningClientCannotBeDumped) {
+    StartSandbox(false);
+    StartApp();
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE), 0);
+    std::istringstream limits(ReadWholeFile("/proc/self/limits"));
+    std::string line;
+    while (std::getline(limits, line) && line.rfind("Max core file size", 0) != 0) {
+    }
+    std::istringstream values(line.substr(std::string("Max core file size").size()));
+    std::string soft, hard;
+    values >> soft >> hard;
+    EXPECT_EQ(soft + " " + hard, "0 0");
 }
 }  // namespace

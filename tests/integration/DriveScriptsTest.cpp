@@ -14,6 +14,7 @@
 #include "service/Sha256Hex.h"
 #include "support/ChildProcess.h"
 #include "support/DriveForwarding.h"
+#include "support/OtherUser.h"
 #include "support/Sandbox.h"
 #include "support/TempDir.h"
 
@@ -75,7 +76,9 @@ const char* const kListMounts =
     "echo \"R mounts=$(gio mount -l 2>/dev/null | sed -n 's/^Mount([0-9]*): .* -> //p' | sort | "
     "tr '\\n' ' ')\"\n";
 
-TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmapFtpUndoesTheFtpMapping) {
+// unmapftp.sh runs when the forwarding ends, which carried both drives: both go, as the
+// port of either is anyone's to take afterwards.
+TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmappingUndoesBoth) {
     StartForwarding();
     RunInSessionBus(
         std::string("sh \"$S/mapftp.sh\" \"$U\" \"$H\"; echo \"R mapftp=$?\"\n"
@@ -94,7 +97,7 @@ TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmapFtpUndoesTheFtpM
     EXPECT_EQ(Result("mounts"),
               "dav://127.0.0.1:8022/ ftp://" + kEncodedUser + "@127.0.0.1:8021/ ");
     EXPECT_EQ(Result("unmapftp"), "0");
-    EXPECT_EQ(Result("mounts"), "dav://127.0.0.1:8022/ ");
+    EXPECT_EQ(Result("mounts"), "");
     EXPECT_FALSE(FileExists(NotesFolder() + "/ftp.url"));
 }
 
@@ -139,6 +142,19 @@ TEST_F(DriveScripts, WithoutAForwardingTheScriptsEndWithinTheirBoundAndSaySo) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
         EXPECT_FALSE(FileExists(NotesFolder() + "/mapftp.pid"));
     }
+}
+
+// Another user listening first on a drive port would be handed the drive (or the FTP password
+// hash): the script names the port and maps nothing.
+TEST_F(DriveScripts, APortTakenByAnotherUserIsNamedAndNothingIsMapped) {
+    OtherUser other;
+    const auto squatter = other.Listen(8022);
+    RunInSessionBus(std::string("out=$(sh \"$S/mapwebdav.sh\" 2>&1); echo \"R status=$? $out\"\n") +
+                    kListMounts);
+    EXPECT_EQ(Result("status", 60s),
+              "1 mapwebdav.sh: port 8022 on this computer is taken by another user; the WebDAV "
+              "drive is not mapped");
+    EXPECT_EQ(Result("mounts"), "");
 }
 
 TEST_F(DriveScripts, AWrongFtpPasswordIsReportedAndLeavesNothingMounted) {

@@ -13,6 +13,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/LoopbackPorts.h"
+#include "support/OtherUser.h"
 #include "support/Sandbox.h"
 #include "support/TcpPeer.h"
 #include "support/TempDir.h"
@@ -117,6 +118,38 @@ TEST_F(WssBridge, CarriesTheDesktopBothWaysAndServesOneConnection) {
 
 // A viewer that gives up before it has shown the desktop ends the bridge with its status; once
 // the desktop was shown, the viewer's end is the session's normal end.
+// The bridge's port is open to every user of the computer: one who connects first gets
+// nothing, and the user's own viewer still gets the desktop.
+TEST_F(WssBridge, ServesOnlyAConnectionFromTheUsersOwnProcesses) {
+    OtherUser other;
+    Bridge bridge(Url());
+    ASSERT_TRUE(bridge.ViewerStarted()) << bridge.Errors();
+    std::unique_ptr<ChildProcess> intruder;
+    ASSERT_EQ(other.Connect(bridge.port, intruder), "CONNECTED");
+    for (int i = 0; i < 250 && bridge.Errors().empty(); ++i) usleep(20000);
+    EXPECT_EQ(LastLine(bridge.Errors()),
+              "A connection to the desktop's port from another user was closed");
+    const int fd = ConnectLoopback(bridge.port);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReceiveExactly(fd, kGreeting.size()), kGreeting);
+    close(fd);
+    EXPECT_EQ(desktop.peer.Accepted(), 1);
+}
+
+// One message past the bound ends the desktop instead of filling memory.
+TEST_F(WssBridge, AMessageLargerThanTheBoundClosesWith1009) {
+    sandbox.SetScenario({{"desktop_proxy", {{"first_frame_bytes", 5 << 20}}}});
+    Bridge bridge(Url());
+    ASSERT_TRUE(bridge.ViewerStarted()) << bridge.Errors();
+    const int fd = ConnectLoopback(bridge.port);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReceiveUntilClosed(fd).size(), 0u);
+    close(fd);
+    for (int i = 0; i < 250 && bridge.Errors().empty(); ++i) usleep(20000);
+    EXPECT_EQ(LastLine(bridge.Errors()),
+              "The desktop proxy sent a message larger than 4 MiB (closed with 1009)");
+}
+
 TEST_F(WssBridge, ViewerThatEndsBeforeConnectingEndsTheBridgeWithItsStatus) {
     Bridge bridge(Url(), "sleep 1; exit 3");
     ASSERT_TRUE(bridge.ViewerStarted()) << bridge.Errors();

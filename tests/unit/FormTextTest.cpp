@@ -70,4 +70,18 @@ TEST_F(CharacterLocale, UnrepresentableTextBecomesEmptyAsAWhole) {
     EXPECT_EQ(FromLocaleBytes("abc\xC3\xA9xyz"), "") << "bytes the locale cannot decode";
     EXPECT_EQ(FromLocaleBytes("Connecting..."), "Connecting...");
 }
+
+// A program path built on "" would start a program of the same name at the root.
+TEST_F(CharacterLocale, AFolderTheLocaleCannotNameIsAnErrorThatNamesIt) {
+    Use("C");
+    EXPECT_EQ(LocaleFolderName("/opt/q"), "/opt/q");
+    try {
+        LocaleFolderName(wxString::FromUTF8("/home/j\xC3\xB6rg"));
+        ADD_FAILURE() << "no error";
+    } catch (const std::string& message) {
+        EXPECT_EQ(message,
+                  "The folder /home/j?rg cannot be named in this computer's character set; "
+                  "nothing was started");
+    }
+}
 }  // namespace

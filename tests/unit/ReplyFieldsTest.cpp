@@ -82,4 +82,27 @@ TEST(ReplyFields, ShownTextIsCutAtACharacterBoundary) {
     EXPECT_EQ(ShownText("ab\xC3\xA9xyz", 4), "ab\xC3\xA9...");
 }
 
+// What a server sends cannot hide, reorder or blank out the rest of a message box.
+TEST(ReplyFields, ShownTextIsCleanUtf8OfBoundedLines) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        const char* name;
+        std::string text, shown;
+    } cases[] = {
+        {"controls",
+         std::string("a\0b\x1B[2Jc\rd\x7F\xC2\x85"
+                     "e\tf",
+                     16),
+         "ab[2Jcde f"},
+        {"bidi overrides and isolates", "x\xE2\x80\xAEgpj.exe\xE2\x81\xA6y\xE2\x81\xA9",
+         "xgpj.exey"},
+        {"invalid UTF-8", "ok \xFF\xC3 \xE2\x82 \xC0\xAF \xED\xA0\x80",
+         "ok " + replacement + replacement + " " + replacement + replacement + " " + replacement +
+             replacement + " " + replacement + replacement + replacement},
+        {"lines kept", "1\n2\n3\n", "1\n2\n3\n"},
+        {"too many lines", std::string(30, '\n'), std::string(19, '\n') + "..."},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ShownText(c.text), c.shown) << c.name;
+}
+
 }  // namespace

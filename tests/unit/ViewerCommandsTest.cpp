@@ -42,7 +42,7 @@ TEST(ViewerCommands, ExactCommandLines) {
          VncViewerCommand(lin, "/opt/q", websock, "proxy.example:8443"),
          "/opt/q/turbovnc/turbovnc-client-go  -clipboard-to-server -clipboard-from-server "
          " -compression 9 -quality 40 -subsample 2 "
-         "wss://proxy.example:8443/desktop/https/10.0.0.5/10901 K"},
+         "wss://proxy.example:8443/desktop/https/10.0.0.5/10901"},
         {"x server", XServerCommand(win, "C:\\Q"),
          "C:\\Q\\vcxsrv\\vcxsrv.exe :0 -silent-dup-error -multiwindow -clipboard -notrayicon"},
         {"nx proxy on windows",
@@ -95,7 +95,11 @@ TEST(ViewerCommands, PosixArgumentsAreTheWordsOfTheCommand) {
         VncViewerCommand(LinuxLayout(), "/opt/my q", session, "p").Arguments(),
         (std::vector<std::string>{"/opt/my q/turbovnc/turbovnc-client-go", "-clipboard-to-server",
                                   "-clipboard-from-server", "-compression", "9", "-quality", "40",
-                                  "-subsample", "2", "127.0.0.1:9901", "K -via 10.0.0.1"}));
+                                  "-subsample", "2", "127.0.0.1:9901"}));
+    // The Linux viewer takes the cookie from its environment, off every command line.
+    EXPECT_EQ(VncViewerEnvironment(LinuxLayout(), session),
+              (std::map<std::string, std::string>{{"TOLLIVANCE_VNC_COOKIE", "K -via 10.0.0.1"}}));
+    EXPECT_TRUE(VncViewerEnvironment(WindowsLayout(), session).empty());
     EXPECT_EQ(
         MapFtpCommand(LinuxLayout(), "ann \"lee\"", "s", "p").Arguments(),
         (std::vector<std::string>{"sh", "scripts/mapftp.sh", "ann \"lee\"", Sha256Hex("sp")}));

@@ -8,17 +8,36 @@ DRIVE_WAIT=${TOLLIVANCE_DRIVE_WAIT:-60}
 # A mount that the server never answers ends after this long.
 MOUNT_TIMEOUT=30
 
-# wait_for_port PORT: returns 0 once 127.0.0.1:PORT accepts a connection, 1 after DRIVE_WAIT s,
-# 2 as soon as the variable cancelled is true (set by a signal trap).
+# listener PORT: "own" when this user listens on 127.0.0.1:PORT (or on every address), "other"
+# when another user of the computer does, nothing when nobody does. Whoever listens on the port
+# would be handed the password hash or the drive, so only the user's own forwarding will do.
+listener() {
+    cat /proc/net/tcp /proc/net/tcp6 2>/dev/null | awk -v port=":$(printf '%04X' "$1")" \
+        -v uid="$(id -u)" '$4 == "0A" && ($2 == "0100007F" port || $2 == "00000000" port ||
+            $2 == "00000000000000000000000000000000" port ||
+            $2 == "0000000000000000FFFF00000100007F" port) { if ($8 == uid) own = 1; else other = 1 }
+        END { if (other) print "other"; else if (own) print "own" }'
+}
+
+# wait_for_port PORT: returns 0 once this user's own listener is on 127.0.0.1:PORT, 1 after
+# DRIVE_WAIT s, 2 as soon as the variable cancelled is true (set by a signal trap), 3 when
+# another user listens there.
 wait_for_port() {
     deadline=$(($(date +%s) + DRIVE_WAIT))
     while :; do
         ${cancelled:-false} && return 2
-        # dash has no /dev/tcp; bash is always there on Debian.
-        timeout 2 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1"' probe "$1" 2>/dev/null && return 0
+        case $(listener "$1") in
+            own) return 0 ;;
+            other) return 3 ;;
+        esac
         [ "$(date +%s)" -lt "$deadline" ] || return 1
         sleep 0.5
     done
+}
+
+# port_taken_message PORT: the line that says a drive's port belongs to someone else.
+port_taken_message() {
+    echo "port $1 on this computer is taken by another user"
 }
 
 # is_mounted URL: whether gio lists a mount of exactly that URL (an earlier session's may stay).

@@ -30,6 +30,9 @@ wait_for_port "$FTP_PORT"
 case $? in
     0) ;;
     2) exit 143 ;;
+    3)
+        echo "mapftp.sh: $(port_taken_message "$FTP_PORT"); the FTP drive is not mapped" >&2
+        exit 1 ;;
     *)
         echo "mapftp.sh: nothing listens on 127.0.0.1:$FTP_PORT after ${DRIVE_WAIT}s; the FTP drive is not mapped" >&2
         exit 1 ;;

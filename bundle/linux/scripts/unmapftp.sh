@@ -1,6 +1,7 @@
 #!/bin/sh
 # Undoes mapftp.sh: stops a mapping still waiting for its port and unmounts the FTP drive it
-# mounted (or, when its note is gone, any FTP drive on the forwarded port 8021).
+# mounted (or, when its note is gone, any FTP drive on the forwarded port 8021). The client runs
+# it when the session's forwarding ends, which carried the WebDAV drive too: that goes as well.
 set -u
 here=$(dirname "$0")
 # shellcheck source=drivecommon.sh
@@ -31,4 +32,5 @@ for url in $(printf '%s\n%s\n' "$urls" "$mounted" | sort -u); do
         status=1
     fi
 done
+sh "$here/unmapwebdav.sh" || status=1
 exit $status

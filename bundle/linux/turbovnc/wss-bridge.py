@@ -6,7 +6,8 @@
 Opens the web-socket first, so that a proxy that cannot be reached is reported before any
 window appears; then listens on 127.0.0.1 at a port the system picks, starts PROGRAM with
 every "%PORT%" in its arguments replaced by that port, and relays the first connection it
-accepts. It ends with the program: with status 0 once the desktop was shown (the program's end
+accepts from this user (the port is open to every user of the computer, so a connection that
+another user's process makes is closed). It ends with the program: with status 0 once the desktop was shown (the program's end
 is then the session's end), else with the program's own status. Failures end with one line on
 the error output that says what went wrong, and a non-zero status.
 
@@ -15,6 +16,7 @@ The desktop proxy's certificate is not checked, as the client's own session requ
 import asyncio
 import os
 import signal
+import socket
 import ssl
 import sys
 from urllib.parse import urlsplit
@@ -25,6 +27,7 @@ from websockets.exceptions import ConnectionClosed, InvalidHandshake
 OPEN_TIMEOUT = 20     # seconds to reach the proxy and finish the handshake
 ACCEPT_TIMEOUT = 60   # seconds for the viewer to connect once started
 CLOSE_TIMEOUT = 5     # seconds for the closing handshake with the proxy
+MAX_FRAME = 4 << 20   # bytes of one message from the proxy; past it the bridge closes with 1009
 
 
 class BridgeError(Exception):
@@ -48,7 +51,7 @@ async def open_proxy(url):
         return await websockets.connect(
             url, ssl=unverified_tls(), subprotocols=["binary"], compression=None,
             open_timeout=OPEN_TIMEOUT, ping_interval=30, ping_timeout=60,
-            close_timeout=CLOSE_TIMEOUT, max_size=None)
+            close_timeout=CLOSE_TIMEOUT, max_size=MAX_FRAME)
     except InvalidHandshake as error:
         # The status sits on the error itself up to websockets 13, on its response after.
         status = getattr(error, "status_code", None) or getattr(
@@ -76,8 +79,10 @@ async def proxy_to_viewer(ws, writer):
                 return "The desktop proxy sent text instead of desktop data"
             writer.write(message)
             await writer.drain()
-    except ConnectionClosed:
-        pass
+    except ConnectionClosed as closed:
+        if closed.sent is not None and closed.sent.code == 1009:
+            return "The desktop proxy sent a message larger than %d MiB (closed with 1009)" % (
+                MAX_FRAME >> 20)
     except (ConnectionError, OSError):
         return None  # the viewer's side went first
     code, reason = ws.close_code, ws.close_reason
@@ -113,6 +118,29 @@ async def relay(ws, reader, writer):
     await ws.close()
 
 
+def loopback_hex(address):
+    """127.0.0.1:PORT as /proc/net/tcp writes it."""
+    host, port = address[:2]
+    return "%s:%04X" % (socket.inet_aton(host)[::-1].hex().upper(), port)
+
+
+def peer_uid(writer):
+    """The user id of the process at the other end of an accepted loopback connection: its
+    socket is the one whose local address is our peer's and whose remote address is ours.
+    None when the kernel's table does not show it (the peer already gone)."""
+    mine = loopback_hex(writer.get_extra_info("sockname"))
+    theirs = loopback_hex(writer.get_extra_info("peername"))
+    try:
+        with open("/proc/net/tcp") as table:
+            for line in table.readlines()[1:]:
+                fields = line.split()
+                if len(fields) > 7 and fields[1] == theirs and fields[2] == mine:
+                    return int(fields[7])
+    except (OSError, ValueError):
+        pass
+    return None
+
+
 async def bridge(url, program):
     ws = await open_proxy(url)
     # From here on a signal ends the viewer too; it is caught before the viewer starts.
@@ -125,6 +153,9 @@ async def bridge(url, program):
     def on_connection(reader, writer):
         if connected.done():
             writer.close()  # one connection only
+        elif peer_uid(writer) != os.getuid():
+            report("A connection to the desktop's port from another user was closed")
+            writer.close()
         else:
             connected.set_result((reader, writer))
 

@@ -19,7 +19,10 @@ bool IsCookieField(const std::string& text);
 // A salt: like a cookie, but it may be empty.
 bool IsSaltField(const std::string& text);
 
-// Text from the service or a server shown to the user: at most max_bytes, cut at a character
-// boundary of UTF-8 text and marked with "..." when cut.
+// Text from the service or a server shown to the user, as valid UTF-8: control characters (but
+// the line end; a tab becomes a blank) and bidirectional marks removed, a byte that is no UTF-8
+// shown as U+FFFD; at most max_bytes and kShownTextLines lines, cut at a character boundary and
+// marked with "..." when cut.
 inline constexpr std::size_t kShownTextLimit = 500;
+inline constexpr std::size_t kShownTextLines = 20;
 std::string ShownText(const std::string& text, std::size_t max_bytes = kShownTextLimit);

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Undoes mapwebdav.sh once the forwarding that carried the drive has ended: stops a mapping
+# still waiting for its port and unmounts the WebDAV drive on the forwarded port 8022, which
+# anyone could take over once the forwarding has let go of it.
+set -u
+here=$(dirname "$0")
+# shellcheck source=drivecommon.sh
+. "$here/drivecommon.sh"
+state=$(drive_state_dir) || exit 1
+
+if [ -f "$state/mapwebdav.pid" ]; then
+    pid=$(cat "$state/mapwebdav.pid")
+    # Only that script: the number may have been reused since.
+    case $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) in
+        *mapwebdav.sh*) kill "$pid" 2>/dev/null ;;
+    esac
+    rm -f "$state/mapwebdav.pid"
+fi
+
+url="dav://127.0.0.1:$WEBDAV_PORT/"
+is_mounted "$url" || exit 0
+if ! timeout "$MOUNT_TIMEOUT" gio mount -u "$url"; then
+    echo "unmapwebdav.sh: the WebDAV drive $url could not be unmounted" >&2
+    exit 1
+fi

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <functional>
+
+// The system's requests that the client end (POSIX: SIGTERM, and SIGHUP when the user logs off;
+// Windows: the console's close, log-off and shut-down events) run on_request once, on the GUI
+// thread, soon after the request: a signal handler itself may do nothing but note it, so the
+// toolkit's event loop is woken and calls it. Call once the application object exists.
+void CatchTerminationRequests(std::function<void()> on_request);
