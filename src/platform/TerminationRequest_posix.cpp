@@ -11,11 +11,13 @@ std::function<void()>& Pending() {
     return pending;
 }
 
-// Called by the toolkit on the GUI thread, after its own handler woke the event loop.
+// Called by the toolkit on the GUI thread, after its own handler woke the event loop. The work
+// runs later, from the event queue: while this call lasts the toolkit hears no other signal, and
+// the shutdown waits for SIGCHLD to learn that the programs it ended are gone.
 void RunOnce(int) {
     std::function<void()> run = std::move(Pending());
     Pending() = nullptr;
-    if (run) run();
+    if (run) wxTheApp->CallAfter(run);
 }
 }  // namespace
 
