@@ -76,6 +76,14 @@ TEST(ViewerCommands, ForwardingSshWithDrives) {
               "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
               "-i /tmp/k1 -l mirlnx -L 8021:ftp.in:65535 -L 0:ftp.in:0 -L 8022:dav.in:443 "
               "-L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
+
+    // ssh reads an IPv6 address in a forwarding only in brackets
+    session.ftp = {"::1", 2121, "salt"};
+    session.webdav = {"2001:db8::7", 8080, "x"};
+    EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1").Text(),
+              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
+              "-i /tmp/k1 -l mirlnx -L 8021:[::1]:2121 -L 2122:[::1]:2122 "
+              "-L 8022:[2001:db8::7]:8080 -L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
 }
 
 TEST(ViewerCommands, PathsAndNamesWithBlanksStayWhole) {
