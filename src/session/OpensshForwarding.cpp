@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "app/records/ReplyFields.h"
 #include "config/Deployment.h"
 #include "net/ForwardingRule.h"
 #include "net/ForwardingSsh.h"
@@ -32,6 +33,8 @@ void KillStarted(OpensshProcess* process, long pid) {
 CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
                                 const MirlNxServer& server, const MirlNxSession& session,
                                 const std::string& key_file) {
+    // The one place the server's host is used by name: it must not pass for an option.
+    if (!IsHostField(server.host)) throw std::string(kInvalidServerHost);
     const ForwardingRule rule = LocalForwarding(session);
     return ForwardingSshLine(layout.Join(ProgramFolder(layout, working_folder), layout.ssh_program),
                              {"-p", std::to_string(server.port), "-v"}, key_file,

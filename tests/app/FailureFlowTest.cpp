@@ -64,14 +64,13 @@ TEST_F(FailureFlow, HostileSessionReplyStartsNoProgram) {
     AddDefaultPrinter("Hall_Laser");
     const std::string touched = temp.path() + "/proxy-command-ran";
     StartSandbox(true, Scenario({{"session",
-                                  {{"cookie", "K00KIE -via 127.0.0.1"},
-                                   {"tunnel_mode", 1},
+                                  {{"tunnel_mode", 1},
                                    {"webdav",
                                     {{"host", "127.0.0.1 -oProxyCommand=touch " + touched},
                                      {"port", 8080},
                                      {"salt", ""}}}}}}));
-    ConnectAndExpectMessage(
-        kPassword, "Connection failed: The session service sent an invalid session cookie");
+    ConnectAndExpectMessage(kPassword,
+                            "Connection failed: The session service sent an invalid WebDAV host");
     PumpFor(std::chrono::seconds(1));
     for (const char* program : {"viewer", "xserver", "nxproxy", "mapftp", "mapwebdav"}) {
         EXPECT_TRUE(folder.Calls(program).empty()) << program;

@@ -32,6 +32,8 @@ TEST(ViewerCommands, ExactCommandLines) {
     MirlNxSession nx = VncSession();
     nx.protocol = "nx";
     nx.cookie = "c0ffee";
+    MirlNxSession odd_cookie = VncSession();
+    odd_cookie.cookie = "K 1\"'\\";
 
     const Case cases[] = {
         {"vnc default settings, local port P+4000, two-blank joins",
@@ -43,6 +45,10 @@ TEST(ViewerCommands, ExactCommandLines) {
          "/opt/q/turbovnc/turbovnc-client-go  -clipboard-to-server -clipboard-from-server "
          " -compression 9 -quality 40 -subsample 2 "
          "wss://proxy.example:8443/desktop/https/10.0.0.5/10901 K"},
+        {"vnc cookie with a blank, quotes and a backslash: one argument on Windows",
+         VncViewerCommand(win, "C:\\Q", odd_cookie, "desk.example"),
+         "C:\\Q\\turbovnc\\turbovnc-client-go.exe  -clipboard-to-server -clipboard-from-server "
+         " -compression 9 -quality 40 -subsample 2 127.0.0.1:9901 \"K 1\\\"'\\\\\""},
         {"x server", XServerCommand(win, "C:\\Q"),
          "C:\\Q\\vcxsrv\\vcxsrv.exe :0 -silent-dup-error -multiwindow -clipboard -notrayicon"},
         {"nx proxy on windows",
@@ -121,6 +127,8 @@ TEST(CommandLineQuoting, WindowsSplittingRule) {
         {"say \"hi\"", "\"say \\\"hi\\\"\""},
         {"C:\\Program Files\\", "\"C:\\Program Files\\\\\""},
         {"a\\\"b", "\"a\\\\\\\"b\""},
+        // a session cookie with a blank, quotes and a trailing backslash stays one argument
+        {"K 1\"'\\", "\"K 1\\\"'\\\\\""},
     };
     for (const auto& [argument, quoted] : cases)
         EXPECT_EQ(QuoteArgument(argument), quoted) << argument;
