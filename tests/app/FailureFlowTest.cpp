@@ -60,6 +60,19 @@ TEST_F(FailureFlow, AViewerThatEndsAtOnceSaysWhy) {
     EXPECT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
 }
 
+// A viewer that ends with a status after it has been up a while (the remote side logged out,
+// the user closed it) is a plain disconnect: no box.
+TEST_F(FailureFlow, AViewerThatEndsLaterWithAStatusIsAPlainDisconnect) {
+    folder.FailAfter("turbovnc/turbovnc-client-go", "vncviewer: connection closed", 6, 1);
+    StartSandbox(false);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    EXPECT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
 TEST_F(FailureFlow, HostileSessionReplyStartsNoProgram) {
     AddDefaultPrinter("Hall_Laser");
     const std::string touched = temp.path() + "/proxy-command-ran";
