@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   python3 python3-paramiko python3-websockets openssl
   openssh-client openssh-server openssh-sftp-server
-  xvfb xauth xdotool x11-utils imagemagick openbox
+  xvfb xauth xdotool x11-utils imagemagick openbox trayer
   cups cups-client cups-bsd printer-driver-cups-pdf
   tigervnc-standalone-server tigervnc-viewer tigervnc-tools nxproxy
   libglib2.0-bin gvfs procps xterm x11-xserver-utils desktop-file-utils

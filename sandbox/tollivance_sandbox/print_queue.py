@@ -27,6 +27,10 @@ their name inside the queue folder:
                   client goes
   "replaced":     {"name": N, "content": C}  the first time a handle of N is closed, a new
                   document with the text C takes the name N (written aside, renamed in)
+  "bare_listing": [N, ...]                   listing entries of N carry neither size nor
+                  permissions, as some servers send them
+  "bare_stat":    [N, ...]                   nor do stat and lstat of N by name (an open
+                  handle's attributes stay whole)
 
 Links are followed like a real server does; a link to /dev/zero is allowed out of the account's
 root, so a queue entry can be endless. Pipes (FIFOs) in the queue folder block whoever opens them.
@@ -211,6 +215,14 @@ def _visible_size(ctx, shared, account, name, real):
     return int(real * fraction)
 
 
+def _bare(ctx, scenario, name, attributes):
+    """Leaves out size and permissions where the scenario says so (paramiko sends what is set)."""
+    if name in _settings(ctx).get(scenario, []):
+        attributes.st_size = None
+        attributes.st_mode = None
+    return attributes
+
+
 class _QueueSftp(SFTPServerInterface):
     """SFTP confined to the account's root; paths are relative to it."""
 
@@ -229,6 +241,11 @@ class _QueueSftp(SFTPServerInterface):
             raise PermissionError(path)
         return real
 
+    def _named(self, path):
+        """The entry itself, a link not followed: what a real server's remove takes away."""
+        inside = os.path.normpath("/" + path).lstrip("/")
+        return os.path.join(self._real(os.path.dirname(inside)), os.path.basename(inside))
+
     def _name(self, path):
         return os.path.basename(os.path.normpath("/" + path))
 
@@ -244,7 +261,7 @@ class _QueueSftp(SFTPServerInterface):
                 attributes = SFTPAttributes.from_stat(os.lstat(os.path.join(real, name)), name)
                 attributes.st_size = _visible_size(self.ctx, self.shared, self.account, name,
                                                    attributes.st_size)
-                entries.append(attributes)
+                entries.append(_bare(self.ctx, "bare_listing", name, attributes))
             return entries
         except (OSError, PermissionError) as error:
             return SFTPServer.convert_errno(getattr(error, "errno", None) or errno.EACCES)
@@ -265,7 +282,7 @@ class _QueueSftp(SFTPServerInterface):
             attributes = SFTPAttributes.from_stat(os.stat(real) if follow else os.lstat(real))
             attributes.st_size = _visible_size(self.ctx, self.shared, self.account,
                                                self._name(path), attributes.st_size)
-            return attributes
+            return _bare(self.ctx, "bare_stat", self._name(path), attributes)
         except (OSError, PermissionError) as error:
             return SFTPServer.convert_errno(getattr(error, "errno", None) or errno.EACCES)
 
@@ -297,7 +314,7 @@ class _QueueSftp(SFTPServerInterface):
         if self._name(path) in _settings(self.ctx).get("undeletable", []):
             return SFTP_PERMISSION_DENIED
         try:
-            os.remove(self._real(path))
+            os.remove(self._named(path))
         except FileNotFoundError:
             return SFTP_NO_SUCH_FILE
         except (OSError, PermissionError) as error:

@@ -247,8 +247,11 @@ void MirlNxApp::OnTunnelFinished(wxThreadEvent&) {
 
 void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
     if (frame != nullptr) frame->SetDesktopStatus("Not Connected");
-    // A viewer that gave up by itself (an exit status, not our kill) says why.
-    const bool failed = viewer_process != nullptr && viewer_process->ExitStatus() > 0;
+    // A viewer that gave up by itself right after its start (an exit status, not our kill) could
+    // not reach the desktop and says why; a later end with a status (the remote side logged
+    // out, the user closed it) is a plain disconnect.
+    const bool failed = viewer_process != nullptr && viewer_process->ExitStatus() > 0 &&
+                        viewer_process->RunTime() < MirlNxProcess::kLaunchFailureWindow;
     const std::string reason = failed ? viewer_process->LastErrorLine() : "";
     const int status = failed ? viewer_process->ExitStatus() : 0;
     delete viewer_process;

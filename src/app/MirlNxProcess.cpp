@@ -9,5 +9,6 @@ void MirlNxProcess::OnTerminate(int, int status) {
     FinishReading();
     ended = true;
     exit_status = status;
+    run_time = std::chrono::steady_clock::now() - made;
     QueueCommandEvent(application, end_event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "platform/ErrorTail.h"
 
 // A child program started by the application (viewer, X server, forwarding ssh). Its end is
@@ -17,10 +19,18 @@ class MirlNxProcess : public ErrorTailProcess {
     bool HasEnded() const { return ended; }
     // The program's exit status once it has ended; negative when a signal ended it.
     int ExitStatus() const { return exit_status; }
+    // How long the program ran, from the making of this object (just before the start) to its
+    // end; zero while it runs.
+    std::chrono::steady_clock::duration RunTime() const { return run_time; }
+    // A program that ends by itself within this of its start could not do its work (a port
+    // taken, a desktop out of reach): that is a failure to tell. A later end is the session's.
+    static constexpr std::chrono::seconds kLaunchFailureWindow{5};
 
   private:
     wxEvtHandler* application;
     wxEventType end_event;
     bool ended = false;
     int exit_status = 0;
+    std::chrono::steady_clock::time_point made = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration run_time{};
 };

@@ -1,8 +1,10 @@
 #include "app/ViewerCommands.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "net/ForwardingRule.h"
+#include "net/ForwardingSsh.h"
 #include "service/Sha256Hex.h"
 
 namespace {
@@ -17,18 +19,14 @@ CommandLine Program(const ProgramLayout& layout, const std::string& cwd, const s
 
 // The local port the viewer connects to: the session's own forwarding when it is not in
 // tunnel mode, and in tunnel mode the one the forwarding ssh opens; the same rule either way.
-std::string ViewerPort(const MirlNxSession& session) {
+std::uint16_t ViewerPort(const MirlNxSession& session) {
     MirlNxSession direct = session;
     direct.tunnel_mode = false;
-    return std::to_string(LocalForwarding(direct).local_port);
+    return LocalForwarding(direct).local_port;
 }
 
 CommandLine Script(const ProgramLayout& layout, const std::string& script) {
     return CommandLine(layout.script_host).Add(script);
-}
-
-std::string Forward(int local_port, const std::string& host, int remote_port) {
-    return std::to_string(local_port) + ":" + host + ":" + std::to_string(remote_port);
 }
 }  // namespace
 
@@ -54,7 +52,7 @@ CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd
         command.Add("wss://" + desktop_proxy + "/desktop/https/" + session.host + "/" +
                     std::to_string(session.port + kWebsockPortOffset));
     } else {
-        command.Add("127.0.0.1:" + ViewerPort(session));
+        command.Add("127.0.0.1:" + std::to_string(ViewerPort(session)));
     }
     if (!layout.viewer_cookie_variable.empty()) return command;
     return command.Add(session.cookie);
@@ -96,31 +94,20 @@ CommandLine NxProxyCommand(const ProgramLayout& layout, const std::string& cwd,
 
 CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string& cwd,
                                  const MirlNxSession& session, const std::string& key_file) {
-    CommandLine command = Program(layout, cwd, layout.ssh_folder, layout.ssh_program);
-    command.Add("-o")
-        .Add("UserKnownHostsFile=/dev/null")
-        .Add("-o")
-        .Add("StrictHostKeyChecking=no")
-        .Add("-i")
-        .Add(key_file)
-        .Add("-l")
-        .Add("mirlnx");
+    std::vector<SshForward> forwards;
     if (session.ftp.port != 0) {
         // The FTP data port beside the control port, in 16 bits: 65535 is followed by 0.
         const auto data_port = static_cast<std::uint16_t>(session.ftp.port + 1);
-        command.Add("-L").Add(Forward(kForwardedFtpPort, session.ftp.host, session.ftp.port));
-        command.Add("-L").Add(Forward(data_port, session.ftp.host, data_port));
+        forwards.push_back({kForwardedFtpPort, session.ftp.host, session.ftp.port});
+        forwards.push_back({data_port, session.ftp.host, data_port});
     }
     if (session.webdav.port != 0) {
-        command.Add("-L").Add(
-            Forward(kForwardedWebdavPort, session.webdav.host, session.webdav.port));
+        forwards.push_back({kForwardedWebdavPort, session.webdav.host, session.webdav.port});
     }
-    const std::string port = std::to_string(session.port);
-    return command.Add("-L")
-        .Add(ViewerPort(session) + ":127.0.0.1:" + port)
-        .Add("-p")
-        .Add(port)
-        .Add("127.0.0.1");
+    forwards.push_back({ViewerPort(session), "127.0.0.1", session.port});
+    return ForwardingSshLine(
+        layout.Join(ProgramFolder(layout, cwd, layout.ssh_folder), layout.ssh_program), {},
+        key_file, forwards, {"-p", std::to_string(session.port), "127.0.0.1"});
 }
 
 CommandLine MapFtpCommand(const ProgramLayout& layout, const std::string& username,

@@ -145,11 +145,13 @@ void MirlNxApp::OnXServerEnd(wxCommandEvent&) {
 void MirlNxApp::OnSshEnd(wxCommandEvent&) {
     retired.ReleaseEnded();
     if (ssh_process != nullptr && ssh_process->HasEnded()) {
-        // An ssh that gave up by itself (a local port taken, the host unreachable) took the
-        // desktop's way with it: the session ends and says why, rather than show "Connected".
+        // An ssh that gave up by itself at its start (a local port taken, the host refusing)
+        // took the desktop's way with it: the session ends and says why, rather than show
+        // "Connected". A later end (the desktop host closing the connection) is the session's.
         // The client ends it with SIGKILL; the toolkit reports ssh's own status 255 as -1.
         const int status = ssh_process->ExitStatus();
-        const bool failed = status != 0 && status != -wxSIGKILL && viewer_process != nullptr;
+        const bool failed = status != 0 && status != -wxSIGKILL && viewer_process != nullptr &&
+                            ssh_process->RunTime() < MirlNxProcess::kLaunchFailureWindow;
         const std::string reason = ssh_process->LastErrorLine();
         delete ssh_process;
         ssh_process = nullptr;

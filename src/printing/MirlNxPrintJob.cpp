@@ -35,16 +35,18 @@ PrintJobStart StartPrintJob(wxEvtHandler* sink, const ProgramLayout& layout,
     ProgramStart start{PrintCommandLine(layout, working_folder, printer, ToLocaleBytes(file)),
                        working_folder};
     const std::string& program = start.command.Arguments().front();
+    // The document is off the server by now, so a job that cannot start keeps it, as a failed
+    // print does.
+    const std::string kept =
+        "; the document was not printed and is kept as " + ToLocaleBytes(file) + ".";
     // A missing program would only show as an exit status, which says nothing about printing.
-    if (!IsRunnableProgram(program)) {
-        wxRemoveFile(file);
-        return {false, "The print program " + program + " cannot be run."};
-    }
+    if (!IsRunnableProgram(program))
+        return {false, "The print program " + program + " cannot be run" + kept};
     auto* job = new MirlNxPrintJob(sink, file, EVT_PRINT_JOB_END);
     if (StartChildProgram(start, job) == 0) {
         delete job;  // never started, so never terminates
-        wxRemoveFile(file);
-        return {false, "The print program could not be started: " + start.command.Text()};
+        return {false,
+                "The print program could not be started (" + start.command.Text() + ")" + kept};
     }
     return {true, ""};
 }

@@ -32,8 +32,8 @@ struct PrintJobStart {
 
 // Prints file on printer with the print program found in working_folder by the layout; when
 // the program ends the file is removed (kept when it failed) and EVT_PRINT_JOB_END reaches
-// sink. When the program
-// cannot be started, the file is removed at once and the result says why.
+// sink. When the program cannot be started, the file is kept and the result says why and
+// where it is.
 PrintJobStart StartPrintJob(wxEvtHandler* sink, const ProgramLayout& layout,
                             const std::string& working_folder, const std::string& printer,
                             const wxString& file);

@@ -7,6 +7,7 @@
 #include <wx/stdpaths.h>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/records/Events.h"
@@ -43,12 +44,52 @@ struct AttributesDeleter {
 using Attributes = std::unique_ptr<sftp_attributes_struct, AttributesDeleter>;
 
 // Only a regular file is a document: a link may lead to a device, and opening a pipe waits for
-// a writer that may never come.
-bool IsRegularFile(const sftp_attributes_struct& attributes) {
+// a writer that may never come. A server that sends no permissions says nothing about the kind.
+enum class EntryKind { Document, Link, Other, Unknown };
+
+EntryKind KindOf(const sftp_attributes_struct& attributes) {
     if ((attributes.flags & SSH_FILEXFER_ATTR_PERMISSIONS) != 0) {
-        return (attributes.permissions & 0170000) == 0100000;
+        switch (attributes.permissions & 0170000) {
+            case 0100000:
+                return EntryKind::Document;
+            case 0120000:
+                return EntryKind::Link;
+            default:
+                return EntryKind::Other;
+        }
     }
-    return attributes.type == SSH_FILEXFER_TYPE_REGULAR;
+    switch (attributes.type) {
+        case SSH_FILEXFER_TYPE_REGULAR:
+            return EntryKind::Document;
+        case SSH_FILEXFER_TYPE_SYMLINK:
+            return EntryKind::Link;
+        case SSH_FILEXFER_TYPE_DIRECTORY:
+        case SSH_FILEXFER_TYPE_SPECIAL:
+            return EntryKind::Other;
+        default:
+            return EntryKind::Unknown;
+    }
+}
+
+// A link itself is no document: following it is the caller's business.
+bool MayBeDocument(const sftp_attributes_struct& attributes) {
+    const EntryKind kind = KindOf(attributes);
+    return kind == EntryKind::Document || kind == EntryKind::Unknown;
+}
+
+bool HasSize(const sftp_attributes_struct& attributes) {
+    return (attributes.flags & SSH_FILEXFER_ATTR_SIZE) != 0;
+}
+
+// Runs one library call marked for the bound as a plain or a finishing call.
+template <typename Function>
+auto Marked(RequestBound& bound, bool finishing, Function call) {
+    if (finishing) {
+        FinishingCall marked(bound);
+        return call();
+    }
+    BoundCall marked(bound);
+    return call();
 }
 
 DocumentFingerprint FingerprintOf(const sftp_attributes_struct& attributes) {
@@ -210,6 +251,7 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
 
     bool folder_time_known = false;
     std::uint32_t folder_mtime = 0;
+    std::vector<std::string> unresolved;  // links, and entries without a kind or a size
     for (;;) {
         Attributes entry;
         {
@@ -223,8 +265,13 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
             folder_mtime = entry->mtime;
             continue;
         }
-        if (name.empty() || name == ".." || !IsRegularFile(*entry)) continue;
-        documents.push_back(QueueEntry{name, FingerprintOf(*entry)});
+        if (name.empty() || name == "..") continue;
+        const EntryKind kind = KindOf(*entry);
+        if (kind == EntryKind::Document && HasSize(*entry)) {
+            documents.push_back(QueueEntry{name, FingerprintOf(*entry)});
+        } else if (kind != EntryKind::Other) {
+            unresolved.push_back(name);  // asked after the listing, by name
+        }
     }
     const bool listed_to_end = sftp_dir_eof(dir) != 0;
     bool closed = false;
@@ -235,10 +282,35 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
     if (!listed_to_end || !closed) {
         return Lost(sftp) ? ScanResult::ConnectionLost : ScanResult::ListingFailed;
     }
+    for (const std::string& name : unresolved) {
+        const std::optional<DocumentFingerprint> reading = ReadDocument(session, folder + name);
+        if (reading) documents.push_back(QueueEntry{name, *reading});
+    }
+    if (Lost(sftp)) return ScanResult::ConnectionLost;
     have_listing = folder_time_known;
     listed_folder_mtime = folder_mtime;
     listed_at = started;
     return ScanResult::Completed;
+}
+
+std::optional<DocumentFingerprint> PrintQueueWorker::ReadDocument(sftp_session session,
+                                                                  const std::string& path,
+                                                                  bool finishing) {
+    // Following a link, as opening the name would.
+    const Attributes named(
+        Marked(bound, finishing, [&] { return sftp_stat(session, path.c_str()); }));
+    if (!named) return std::nullopt;
+    if (!MayBeDocument(*named)) return std::nullopt;
+    if (HasSize(*named)) return FingerprintOf(*named);
+    // No size by name: the open file's, as the download will see it. Taken as 0 it would copy
+    // nothing and delete the document.
+    sftp_file file =
+        Marked(bound, finishing, [&] { return sftp_open(session, path.c_str(), O_RDONLY, 0); });
+    if (file == nullptr) return std::nullopt;
+    const Attributes opened(Marked(bound, finishing, [&] { return sftp_fstat(file); }));
+    Marked(bound, finishing, [&] { return sftp_close(file); });
+    if (!opened || !MayBeDocument(*opened) || !HasSize(*opened)) return std::nullopt;
+    return FingerprintOf(*opened);
 }
 
 std::vector<QueueEntry> PrintQueueWorker::Candidates(sftp_session session,
@@ -348,7 +420,8 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
     }
     // What was opened must be the document that settled: the name may have been given to
     // something else since the listing.
-    if (!opened || !IsRegularFile(*opened) || !(FingerprintOf(*opened) == entry.reading)) {
+    if (!opened || !MayBeDocument(*opened) || !HasSize(*opened) ||
+        !(FingerprintOf(*opened) == entry.reading)) {
         close_remote();
         if (opened) watch.Unsettle(entry.name);
         return lost_or(FileResult::Skipped);
@@ -409,20 +482,14 @@ PrintQueueWorker::FileResult PrintQueueWorker::DeleteCopied(const LibSshSftpPtr&
     sftp_session session = sftp->get();
     const std::string path = folder + entry.name;
     // A stop now would leave a printed document queued: let the delete finish if it is quick.
-    Attributes now;
-    {
-        FinishingCall call(bound);
-        now.reset(sftp_lstat(session, path.c_str()));
-    }
+    const std::optional<DocumentFingerprint> now = ReadDocument(session, path, true);
     if (!now) {
-        if (!Lost(sftp)) return FileResult::Handled;  // gone already
+        if (!Lost(sftp)) return FileResult::Handled;  // gone already, or no document now
         PrintedButQueued().Remember(Key(path), entry.reading);
         return FileResult::ConnectionLost;
     }
     // A new document under the same name is left for its own turn.
-    if (!IsRegularFile(*now) || !(FingerprintOf(*now) == entry.reading)) {
-        return FileResult::Handled;
-    }
+    if (!(*now == entry.reading)) return FileResult::Handled;
     int result = SSH_ERROR;
     {
         FinishingCall call(bound);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ class PrintQueueWorker {
     // Leaves out what is not to be fetched: documents printed before that the server kept
     // (their delete is tried again), and documents over the size limit (told once).
     std::vector<QueueEntry> Candidates(sftp_session session, const std::vector<QueueEntry>& all);
+    // The reading of what the name holds after following a link, if that is a document (or a
+    // file of a server that tells no kinds); the size comes from the open file when the server
+    // gives none by name. finishing: the calls complete work already done (see DeleteCopied).
+    std::optional<DocumentFingerprint> ReadDocument(sftp_session session, const std::string& path,
+                                                    bool finishing = false);
     FileResult HandleFile(const LibSshSftpPtr& sftp, const QueueEntry& entry);
     // Deletes the document only if the name still holds what was copied; one the server keeps
     // is remembered as printed.

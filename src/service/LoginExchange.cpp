@@ -56,9 +56,12 @@ MirlNxServer ReadLoginReply(const std::string& body) {
     MirlNxServer server;
     server.port = static_cast<std::uint16_t>(ReadPort(reply.at("port")) & 0xFFFFu);
     server.host = ReadText(reply.at("host"));
-    server.ip = reply.contains("ip") ? ReadText(reply.at("ip")) : server.host;
-    // The host ends up on ssh's command line and the address in the session's URLs.
-    if (!IsHostField(server.host)) throw std::string(kInvalidServerHost);
-    if (!IsHostField(server.ip)) throw std::string(kInvalidServerAddress);
+    const bool has_ip = reply.contains("ip");
+    server.ip = has_ip ? ReadText(reply.at("ip")) : server.host;
+    // The address ends up in the session's URLs; the host only on the forwarding ssh's command
+    // line, which checks it, since a session over the web-socket proxy never uses it.
+    if (!IsHostField(server.ip)) {
+        throw std::string(has_ip ? kInvalidServerAddress : kInvalidServerHost);
+    }
     return server;
 }

@@ -4,8 +4,10 @@
 
 #include <thread>
 
+#include "app/records/ReplyFields.h"
 #include "config/Deployment.h"
 #include "net/ForwardingRule.h"
+#include "net/ForwardingSsh.h"
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
 #include "platform/LoopbackSocket.h"
@@ -21,11 +23,6 @@ std::string ProgramFolder(const ProgramLayout& layout, const std::string& workin
     return layout.Join(working_folder, layout.ssh_folder);
 }
 
-// ssh reads an IPv6 address inside a forwarding only in brackets.
-std::string ForwardingHost(const std::string& host) {
-    return host.find(':') == std::string::npos ? host : "[" + host + "]";
-}
-
 void KillStarted(OpensshProcess* process, long pid) {
     EndChildProgram(pid, true);  // ssh is started as the leader of its group
     process->Abandon();          // deletes itself once the toolkit has seen the end
@@ -36,23 +33,13 @@ void KillStarted(OpensshProcess* process, long pid) {
 CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
                                 const MirlNxServer& server, const MirlNxSession& session,
                                 const std::string& key_file) {
+    // The one place the server's host is used by name: it must not pass for an option.
+    if (!IsHostField(server.host)) throw std::string(kInvalidServerHost);
     const ForwardingRule rule = LocalForwarding(session);
-    return CommandLine(layout.Join(ProgramFolder(layout, working_folder), layout.ssh_program))
-        .Add("-o")
-        .Add("UserKnownHostsFile=/dev/null")
-        .Add("-o")
-        .Add("StrictHostKeyChecking=no")
-        .Add("-p")
-        .Add(std::to_string(server.port))
-        .Add("-v")
-        .Add("-i")
-        .Add(key_file)
-        .Add("-l")
-        .Add("mirlnx")
-        .Add("-L")
-        .Add(std::to_string(rule.local_port) + ":" + ForwardingHost(rule.remote_host) + ":" +
-             std::to_string(rule.remote_port))
-        .Add(server.host);
+    return ForwardingSshLine(layout.Join(ProgramFolder(layout, working_folder), layout.ssh_program),
+                             {"-p", std::to_string(server.port), "-v"}, key_file,
+                             {{rule.local_port, rule.remote_host, rule.remote_port}},
+                             {server.host});
 }
 
 bool IsForwardingReadyLine(const std::string& line) {

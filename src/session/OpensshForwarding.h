@@ -16,7 +16,7 @@ class OpensshProcess;
 //   <working folder>/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no
 //   -p <server port> -v -i <key file> -l mirlnx -L <local>:<session host>:<remote> <server host>
 // with the local and remote ports of LocalForwarding (throws its message for a session port
-// that leaves no local port).
+// that leaves no local port, and kInvalidServerHost for a server host that is no host name).
 CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& working_folder,
                                 const MirlNxServer& server, const MirlNxSession& session,
                                 const std::string& key_file);

@@ -153,20 +153,24 @@ std::string FailureText(const Json& root) {
     return kMalformedSessionReply;
 }
 
-// Hosts, the cookie and the salts reach the command lines of the viewer, the forwarding ssh and
-// the drive scripts. A drive without a port is never used, so its fields are left alone.
+// The fields that reach the command lines of the viewer and the forwarding ssh, each only where
+// the session uses it: the drive hosts only in tunnel mode (otherwise no ssh forwards them). The
+// salts are only hashed, so any text will do.
 void CheckCommandLineFields(const MirlNxSession& session) {
     const auto invalid = [](const std::string& field) {
         return std::string("The session service sent an invalid ") + field;
     };
     if (!IsHostField(session.host)) throw invalid("session host");
-    if (!IsCookieField(session.cookie)) throw invalid("session cookie");
+    if (!IsCookieField(session.cookie, session.protocol != "vnc")) {
+        throw invalid("session cookie");
+    }
+    if (!session.tunnel_mode) return;
     const std::pair<const char*, const DriveEndpoint*> drives[] = {{"FTP", &session.ftp},
                                                                    {"WebDAV", &session.webdav}};
     for (const auto& [name, drive] : drives) {
-        if (drive->port == 0) continue;
-        if (!IsHostField(drive->host)) throw invalid(std::string(name) + " host");
-        if (!IsSaltField(drive->salt)) throw invalid(std::string(name) + " salt");
+        if (drive->port != 0 && !IsHostField(drive->host)) {
+            throw invalid(std::string(name) + " host");
+        }
     }
 }
 

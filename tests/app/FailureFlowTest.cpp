@@ -60,18 +60,30 @@ TEST_F(FailureFlow, AViewerThatEndsAtOnceSaysWhy) {
     EXPECT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
 }
 
+// A viewer that ends with a status after it has been up a while (the remote side logged out,
+// the user closed it) is a plain disconnect: no box.
+TEST_F(FailureFlow, AViewerThatEndsLaterWithAStatusIsAPlainDisconnect) {
+    folder.FailAfter("turbovnc/turbovnc-client-go", "vncviewer: connection closed", 6, 1);
+    StartSandbox(false);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    EXPECT_TRUE(WaitUntilIdle()) << Desktop() << " / " << Button();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
 TEST_F(FailureFlow, HostileSessionReplyStartsNoProgram) {
     AddDefaultPrinter("Hall_Laser");
     const std::string touched = temp.path() + "/proxy-command-ran";
     StartSandbox(true, Scenario({{"session",
-                                  {{"cookie", "K00KIE -via 127.0.0.1"},
-                                   {"tunnel_mode", 1},
+                                  {{"tunnel_mode", 1},
                                    {"webdav",
                                     {{"host", "127.0.0.1 -oProxyCommand=touch " + touched},
                                      {"port", 8080},
                                      {"salt", ""}}}}}}));
-    ConnectAndExpectMessage(
-        kPassword, "Connection failed: The session service sent an invalid session cookie");
+    ConnectAndExpectMessage(kPassword,
+                            "Connection failed: The session service sent an invalid WebDAV host");
     PumpFor(std::chrono::seconds(1));
     for (const char* program : {"viewer", "xserver", "nxproxy", "mapftp", "mapwebdav"}) {
         EXPECT_TRUE(folder.Calls(program).empty()) << program;

@@ -67,7 +67,7 @@ TEST_F(PrintQueueFlow, QueuedDocumentIsPrintedOnTheChosenPrinterAndItsCopyRemove
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
 }
 
-TEST_F(PrintQueueFlow, MissingPrintProgramIsReportedAndTheDownloadedCopyRemoved) {
+TEST_F(PrintQueueFlow, MissingPrintProgramIsReportedAndTheDocumentKeptWhereTheMessageSays) {
     std::filesystem::remove(folder.path() + "/sumatraPDF");
     AddDefaultPrinter("Hall_Laser");
     StartSandbox(true);
@@ -78,12 +78,16 @@ TEST_F(PrintQueueFlow, MissingPrintProgramIsReportedAndTheDownloadedCopyRemoved)
 
     QueuePrintFile(*sandbox, kUser, "memo.pdf", "%PDF-1.4 memo\n");
     ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); })) << Printer();
+    const Strings kept = LooseTempFiles();
+    ASSERT_EQ(kept.size(), 1u) << testing::PrintToString(kept);
     EXPECT_EQ(Messages(), Strings{"Printing failed: The print program " + folder.path() +
-                                  "/sumatraPDF cannot be run."});
+                                  "/sumatraPDF cannot be run; the document was not printed and "
+                                  "is kept as " +
+                                  kept[0] + "."});
+    EXPECT_EQ(ReadWholeFile(kept[0]), "%PDF-1.4 memo\n");
     PumpFor(std::chrono::milliseconds(200));
     EXPECT_EQ(Printer(), "Connected");
     EXPECT_EQ(trail->Printer().back(), "Connected");
-    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
     // The document was taken off the queue: it is not tried again.
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "memo.pdf"), 1);
     EXPECT_EQ(Desktop(), "Connected");

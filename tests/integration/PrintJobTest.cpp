@@ -79,7 +79,7 @@ TEST(PrintJob, FailedPrintKeepsTheFileReportsWhereAndReportsTheEnd) {
     EXPECT_EQ(ReadWholeFile(file), "document");
 }
 
-TEST(PrintJob, MissingPrintProgramRemovesTheFileAndSaysWhy) {
+TEST(PrintJob, MissingPrintProgramKeepsTheFileAndSaysWhyAndWhere) {
     TempDir empty_working, downloads;
     EventRecorder recorder;
     const std::string file = DownloadedFile(downloads, "tmpC3", "document");
@@ -87,7 +87,8 @@ TEST(PrintJob, MissingPrintProgramRemovesTheFileAndSaysWhy) {
         StartPrintJob(&recorder, LinuxLayout(), empty_working.path(), "Office", file);
     EXPECT_FALSE(start.started);
     EXPECT_NE(start.message.find("sumatraPDF"), std::string::npos) << start.message;
-    EXPECT_FALSE(FileExists(file));
+    EXPECT_NE(start.message.find("kept as " + file + "."), std::string::npos) << start.message;
+    EXPECT_EQ(ReadWholeFile(file), "document");
     PumpFor(std::chrono::milliseconds(100));
     EXPECT_EQ(recorder.Count(EVT_PRINT_JOB_END), 0u);
 }

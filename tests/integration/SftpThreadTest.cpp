@@ -296,7 +296,8 @@ TEST(SftpThread, FailedLocalWriteKeepsTheDocumentQueuedAndIsReportedOnce) {
     EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 1u);
 }
 
-TEST(SftpThread, PipeAndLinkToAnEndlessFileArePassedOverAndTheDocumentBehindThemPrinted) {
+// A link is judged by what it leads to: a document is printed and the link taken off the queue.
+TEST(SftpThread, PipeEndlessLinkAndFolderLinkArePassedOverAndALinkToADocumentPrinted) {
     auto sandbox = PrintQueueSandbox();
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     const std::string folder = SandboxQueueFolder(*sandbox, "demo");
@@ -304,15 +305,44 @@ TEST(SftpThread, PipeAndLinkToAnEndlessFileArePassedOverAndTheDocumentBehindThem
     ASSERT_EQ(mkfifo((folder + "/a-pipe.pdf").c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/zero", folder + "/b-endless.pdf");
     QueuePrintFile(*sandbox, "demo", "c-real.pdf", "real document");
+    const std::string target = folder + "/../linked.pdf";
+    WriteWholeFile(target, "linked document");
+    std::filesystem::create_symlink("../linked.pdf", folder + "/d-link.pdf");
+    std::filesystem::create_directory_symlink("..", folder + "/e-folder.pdf");
 
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
-    PumpFor(std::chrono::milliseconds(700));  // further scans pass over both again
+    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    PumpFor(std::chrono::milliseconds(700));  // further scans pass over the others again
     EXPECT_LT(TimedStop(queue), std::chrono::milliseconds(1000));
-    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"real document"});
+    EXPECT_EQ(PrintedContents(queue),
+              (std::vector<std::string>{"real document", "linked document"}));
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "a-pipe.pdf"), 0);
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "b-endless.pdf"), 0);
-    EXPECT_EQ(temp.Files(), queue.PrintedFiles());
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "e-folder.pdf"), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(folder + "/d-link.pdf"));
+    EXPECT_EQ(ReadWholeFile(target), "linked document");
+    std::vector<std::string> local = temp.Files(), printed = queue.PrintedFiles();
+    std::sort(local.begin(), local.end());
+    std::sort(printed.begin(), printed.end());
+    EXPECT_EQ(local, printed);
+}
+
+// Without a size by name the open file's counts, never 0 (which would copy nothing and delete
+// the document); without permissions by name a file is still a document.
+TEST(SftpThread, EntriesWithoutSizeOrPermissionsArePrintedWholeAndRemoved) {
+    auto sandbox =
+        PrintQueueSandbox({{"bare_listing", {"a.pdf", "b.pdf"}}, {"bare_stat", {"b.pdf"}}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    const std::string first = RandomBytes(70000, 11), second = RandomBytes(300, 12);
+    const std::string remote_a = QueuePrintFile(*sandbox, "demo", "a.pdf", first);
+    const std::string remote_b = QueuePrintFile(*sandbox, "demo", "b.pdf", second);
+
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_TRUE(PrintedContents(queue) == (std::vector<std::string>{first, second}));
+    EXPECT_FALSE(FileExists(remote_a));
+    EXPECT_FALSE(FileExists(remote_b));
 }
 
 TEST(SftpThread, DocumentOverTheSizeLimitIsRefusedOnceForTheProgramAndStaysQueued) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "support/FailedSuiteSetUp.h"
 #include "support/XvfbDisplay.h"
 
 namespace {
@@ -22,6 +23,7 @@ bool ListingOnly(int argc, char** argv) {
 
 int RunGuiTests(int argc, char** argv, const std::function<wxApp*()>& make_app, bool call_on_init) {
     testing::InitGoogleTest(&argc, argv);
+    FailTestsOfAFailedSuiteSetUp();
     if (ListingOnly(argc, argv)) return RUN_ALL_TESTS();
     XvfbDisplay display;
     setenv("NO_AT_BRIDGE", "1", 0);  // no accessibility bus on a private display

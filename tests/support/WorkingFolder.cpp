@@ -102,8 +102,14 @@ bool WorkingFolder::Running(const std::string& program) const {
 }
 
 void WorkingFolder::FailAtOnce(const std::string& relative_path, const std::string& error_line) {
+    FailAfter(relative_path, error_line, 0, 3);
+}
+
+void WorkingFolder::FailAfter(const std::string& relative_path, const std::string& error_line,
+                              int seconds, int status) {
     const std::string file = folder.File(relative_path);
-    WriteWholeFile(file,
-                   "#!/bin/sh\necho 'starting' >&2\necho '" + error_line + "' >&2\necho\nexit 3\n");
+    WriteWholeFile(file, "#!/bin/sh\necho 'starting' >&2\nsleep " + std::to_string(seconds) +
+                             "\necho '" + error_line + "' >&2\necho\nexit " +
+                             std::to_string(status) + "\n");
     chmod(file.c_str(), 0755);
 }

@@ -36,6 +36,9 @@ class WorkingFolder {
     // Makes a stand-in write a few lines to its error output, the last one error_line, and end
     // at once with exit status 3, as a program that gives up does.
     void FailAtOnce(const std::string& relative_path, const std::string& error_line);
+    // The same after running for `seconds`, ending with `status`.
+    void FailAfter(const std::string& relative_path, const std::string& error_line, int seconds,
+                   int status);
 
     // Puts the real Linux adapter folder (e.g. "turbovnc") in place of the stand-in.
     void UseBundled(const std::string& folder_name);

@@ -8,10 +8,12 @@
 
 #include <memory>
 
+#include "support/FailedSuiteSetUp.h"
 #include "support/SanitizerDefaults.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    FailTestsOfAFailedSuiteSetUp();
     wxInitializer toolkit(argc, argv);
     if (!toolkit.IsOk()) return 2;
     std::unique_ptr<wxEventLoopBase> loop(

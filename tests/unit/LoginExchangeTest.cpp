@@ -125,8 +125,10 @@ TEST(LoginReply, ReadsTheServerOrFailsWithAMessage) {
          "desk7.example.com/2001:db8::7/22"},
         {R"({"host":"-oProxyCommand=touch /tmp/x","port":22})",
          std::string("error:") + kInvalidServerHost},
+        // The host is looked at only where ssh gets it (not over the web-socket proxy).
         {R"({"host":"127.0.0.1 -oProxyCommand=x","port":22,"ip":"127.0.0.1"})",
-         std::string("error:") + kInvalidServerHost},
+         "127.0.0.1 -oProxyCommand=x/127.0.0.1/22"},
+        {R"({"host":"desk_top.example.","port":22})", "desk_top.example./desk_top.example./22"},
         {R"({"host":"desk7","port":22,"ip":"10.0.0.1/../../x"})",
          std::string("error:") + kInvalidServerAddress},
         {R"({"host":"desk7","port":22,"ip":""})", std::string("error:") + kInvalidServerAddress},

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/records/ReplyFields.h"
 #include "session/OpensshForwarding.h"
 
 namespace {
@@ -65,6 +66,20 @@ TEST(SshCommandLine, Cases) {
         EXPECT_EQ(
             BuildSshCommandLine(c.layout, c.working_folder, c.server, c.session, c.key_file).Text(),
             c.expected);
+    }
+}
+
+// The login lets the host through (a web-socket session never uses it); ssh must not get it.
+TEST(SshCommandLine, ServerHostThatCouldPassForAnOptionIsRefused) {
+    const std::string hosts[] = {"-oProxyCommand=x", "srv -v", ""};
+    for (const std::string& host : hosts) {
+        try {
+            BuildSshCommandLine(LinuxLayout(), "/w", Server(host, 22), Session("desk", 5901, false),
+                                "/k");
+            ADD_FAILURE() << host;
+        } catch (const std::string& message) {
+            EXPECT_EQ(message, kInvalidServerHost) << host;
+        }
     }
 }
 

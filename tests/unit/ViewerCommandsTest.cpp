@@ -32,6 +32,8 @@ TEST(ViewerCommands, ExactCommandLines) {
     MirlNxSession nx = VncSession();
     nx.protocol = "nx";
     nx.cookie = "c0ffee";
+    MirlNxSession odd_cookie = VncSession();
+    odd_cookie.cookie = "K 1\"'\\";
 
     const Case cases[] = {
         {"vnc default settings, local port P+4000, two-blank joins",
@@ -43,6 +45,10 @@ TEST(ViewerCommands, ExactCommandLines) {
          "/opt/q/turbovnc/turbovnc-client-go  -clipboard-to-server -clipboard-from-server "
          " -compression 9 -quality 40 -subsample 2 "
          "wss://proxy.example:8443/desktop/https/10.0.0.5/10901"},
+        {"vnc cookie with a blank, quotes and a backslash: one argument on Windows",
+         VncViewerCommand(win, "C:\\Q", odd_cookie, "desk.example"),
+         "C:\\Q\\turbovnc\\turbovnc-client-go.exe  -clipboard-to-server -clipboard-from-server "
+         " -compression 9 -quality 40 -subsample 2 127.0.0.1:9901 \"K 1\\\"'\\\\\""},
         {"x server", XServerCommand(win, "C:\\Q"),
          "C:\\Q\\vcxsrv\\vcxsrv.exe :0 -silent-dup-error -multiwindow -clipboard -notrayicon"},
         {"nx proxy on windows",
@@ -76,6 +82,14 @@ TEST(ViewerCommands, ForwardingSshWithDrives) {
               "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
               "-i /tmp/k1 -l mirlnx -L 8021:ftp.in:65535 -L 0:ftp.in:0 -L 8022:dav.in:443 "
               "-L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
+
+    // ssh reads an IPv6 address in a forwarding only in brackets
+    session.ftp = {"::1", 2121, "salt"};
+    session.webdav = {"2001:db8::7", 8080, "x"};
+    EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1").Text(),
+              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
+              "-i /tmp/k1 -l mirlnx -L 8021:[::1]:2121 -L 2122:[::1]:2122 "
+              "-L 8022:[2001:db8::7]:8080 -L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
 }
 
 TEST(ViewerCommands, PathsAndNamesWithBlanksStayWhole) {
@@ -117,6 +131,8 @@ TEST(CommandLineQuoting, WindowsSplittingRule) {
         {"say \"hi\"", "\"say \\\"hi\\\"\""},
         {"C:\\Program Files\\", "\"C:\\Program Files\\\\\""},
         {"a\\\"b", "\"a\\\\\\\"b\""},
+        // a session cookie with a blank, quotes and a trailing backslash stays one argument
+        {"K 1\"'\\", "\"K 1\\\"'\\\\\""},
     };
     for (const auto& [argument, quoted] : cases)
         EXPECT_EQ(QuoteArgument(argument), quoted) << argument;

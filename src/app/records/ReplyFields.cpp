@@ -13,7 +13,15 @@ bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-bool IsDnsName(const std::string& text) {
+bool IsLabelCharacter(char c) {
+    return IsAsciiAlnum(c) || c == '-' || c == '_';
+}
+
+// Dot-separated labels of letters, digits, hyphens and underscores, none starting or ending
+// with a hyphen; one trailing dot (the root) is allowed.
+bool IsDnsName(const std::string& raw) {
+    const std::string text =
+        !raw.empty() && raw.back() == '.' ? raw.substr(0, raw.size() - 1) : raw;
     if (text.empty() || text.size() > 253) return false;
     std::size_t start = 0;
     for (;;) {
@@ -23,7 +31,7 @@ bool IsDnsName(const std::string& text) {
         if (length == 0 || length > 63) return false;
         if (text[start] == '-' || text[end - 1] == '-') return false;
         for (std::size_t i = start; i < end; ++i) {
-            if (!IsAsciiAlnum(text[i]) && text[i] != '-') return false;
+            if (!IsLabelCharacter(text[i])) return false;
         }
         if (dot == std::string::npos) return true;
         start = dot + 1;
@@ -85,28 +93,19 @@ bool IsIpv6(const std::string& text) {
     return gap == std::string::npos ? groups == 8 : groups < 8;
 }
 
-bool IsTokenCharacter(char c) {
-    if (c <= ' ' || c > '~') return false;
-    return c != '"' && c != '\'' && c != '\\' && c != ',' && c != '`';
-}
-
-bool IsToken(const std::string& text) {
-    if (!text.empty() && text.front() == '-') return false;
-    return std::all_of(text.begin(), text.end(), IsTokenCharacter);
-}
-
 }  // namespace
 
 bool IsHostField(const std::string& text) {
     return IsDnsName(text) || IsIpv4(text) || IsIpv6(text);
 }
 
-bool IsCookieField(const std::string& text) {
-    return !text.empty() && IsToken(text);
-}
-
-bool IsSaltField(const std::string& text) {
-    return IsToken(text);
+bool IsCookieField(const std::string& text, bool nx) {
+    if (text.empty() || text.front() == '-') return false;
+    if (nx && text.find(',') != std::string::npos) return false;
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
 }
 
 namespace {

@@ -8,16 +8,18 @@
 // is started from them: a field that could pass for an option or carry a second argument is
 // refused, not escaped.
 
-// A DNS name (letters, digits and hyphens in dot-separated labels, none starting or ending with
-// a hyphen) or an IPv4 or IPv6 literal.
+// A DNS name (letters, digits, hyphens and underscores in dot-separated labels, none starting
+// or ending with a hyphen, with at most one trailing dot) or an IPv4 or IPv6 literal.
 bool IsHostField(const std::string& text);
 
-// A cookie: printable ASCII without blanks, quotes, backslashes or commas, not starting with a
-// hyphen, not empty.
-bool IsCookieField(const std::string& text);
+// A cookie: one argument that cannot pass for an option (no leading hyphen), with no control
+// characters (a NUL would cut it short); for NX no comma either, since it goes into the proxy's
+// comma-separated option string. Blanks, quotes and backslashes are fine: the cookie is one
+// argument on every system. Not empty.
+bool IsCookieField(const std::string& text, bool nx);
 
-// A salt: like a cookie, but it may be empty.
-bool IsSaltField(const std::string& text);
+// Refused server host names, wherever the host is about to be used.
+inline constexpr const char* kInvalidServerHost = "The service sent an invalid server host name";
 
 // Text from the service or a server shown to the user, as valid UTF-8: control characters (but
 // the line end; a tab becomes a blank) and bidirectional marks removed, a byte that is no UTF-8
