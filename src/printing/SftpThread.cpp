@@ -25,6 +25,10 @@ SftpThread::~SftpThread() {
     QueueThreadEvent(sink, EVT_PRINTER_FINISHED, std::string("SFTP thread finished"));
 }
 
+bool SftpThread::TestDestroy() {
+    return wxThread::TestDestroy() || worker_registry::StopRequested(this);
+}
+
 // The work runs on a second thread while this one watches: only this thread can see the stop
 // request, and a call blocked inside the SSH library can only be ended from outside. The work
 // has ended, and posts nothing more, when Entry returns.

@@ -22,6 +22,9 @@ class SftpThread : public wxThread {
                const std::string& host, std::uint16_t port);
     ~SftpThread() override;
 
+    // Delete() or worker_registry::RequestStop.
+    bool TestDestroy() override;
+
     // How long a request may go unanswered before the connection is given up and made again.
     // Before Run().
     void SetRequestTimeout(std::chrono::milliseconds timeout) { request_timeout = timeout; }

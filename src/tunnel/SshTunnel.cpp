@@ -26,6 +26,10 @@ SshTunnel::~SshTunnel() {
     worker_registry::Remove(this);
 }
 
+bool SshTunnel::TestDestroy() {
+    return wxThread::TestDestroy() || worker_registry::StopRequested(this);
+}
+
 wxThread::ExitCode SshTunnel::Entry() {
     try {
         Serve();

@@ -30,6 +30,9 @@ class SshTunnel : public wxThread {
     SshTunnel(wxEvtHandler* sink, LibSshSessionPtr connection, const MirlNxSession& session);
     ~SshTunnel() override;
 
+    // Delete() or worker_registry::RequestStop.
+    bool TestDestroy() override;
+
     // Opens the forwarding channel with its retries; null when every attempt failed or the
     // thread was asked to stop meanwhile. Call only from the thread itself.
     ssh_channel OpenForwardChannel(std::uint16_t local_port, const std::string& host,

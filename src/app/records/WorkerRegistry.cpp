@@ -23,10 +23,16 @@ void Remove(wxThread* thread) {
 }
 
 wxThreadError RequestStop(wxThread* thread) {
-    // Held across Delete: a worker that is ending waits in Remove until the request is made.
+    // Only noted: wxThread::Delete waits for the thread on Windows, and the worker would wait
+    // here in Remove for this lock, so neither would ever go on.
     std::lock_guard<std::mutex> lock(registry_mutex);
-    if (alive.count(thread) == 0 || !asked.insert(thread).second) return wxTHREAD_NO_ERROR;
-    return thread->Delete(nullptr, wxTHREAD_WAIT_BLOCK);  // detached: never waits
+    if (alive.count(thread) != 0) asked.insert(thread);
+    return wxTHREAD_NO_ERROR;
+}
+
+bool StopRequested(const wxThread* thread) {
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    return asked.count(const_cast<wxThread*>(thread)) != 0;
 }
 
 bool IsAlive(wxThread* thread) {

@@ -12,10 +12,11 @@ namespace worker_registry {
 void Add(wxThread* thread);
 void Remove(wxThread* thread);
 
-// Asks a live worker to end without waiting for it (wxThread::Delete, which does not wait for a
-// detached thread). A worker that is gone, or was asked before, is left alone and counts as a
+// Asks a live worker to end without waiting for it; the worker sees it in StopRequested (its
+// TestDestroy). A worker that is gone, or was asked before, is left alone and counts as a
 // success.
 wxThreadError RequestStop(wxThread* thread);
+bool StopRequested(const wxThread* thread);
 
 bool IsAlive(wxThread* thread);
 
