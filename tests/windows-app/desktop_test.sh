@@ -99,7 +99,8 @@ show_of() { started_line "$1" "$2" | cut -f1; }
 running() {
     local pid
     for pid in $(pgrep -f -- "$(basename "$1")"); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            return 0
     done
     return 1
 }
@@ -115,17 +116,22 @@ CUPS_SERVER="$("$ROOT/scripts/demo/local-printer.sh" "$work/cups")" || fatal "no
 export CUPS_SERVER
 printer=Sandbox_Printer
 
-# The sandbox: HTTPS with the desktop proxy, the SSH side and the print queue. It stops when its
+# The sandbox: HTTPS with the desktop proxy, the SSH side, the print queue and a desktop that the
+# NX session's tunnel reaches (the NX proxy stand-in never talks to it). It stops when its
 # standard input closes, so it never outlives this script.
 state="$work/sandbox"
 mkdir "$state"
-cookie=wine-cookie-5e1 desktop_port=15901 nx_port=15904 nx_cookie=wine-nx-cookie
-printf '{"session": {"cookie": "%s", "port": %d, "websock": true}}' "$cookie" "$desktop_port" \
-    >"$state/scenario.json"
+cookie=wine-cookie-5e1 desktop_port=$SANDBOX_DESKTOP_PORT nx_port=$SANDBOX_DESKTOP_PORT
+nx_cookie=wine-nx-cookie
+# The scenario, re-read on every request: the session it hands out, and the prefix's hardware
+# key among the accepted ones.
+serial=""
+scenario() { printf '{"serials": ["%s"], "session": %s}' "$serial" "$1" >"$state/scenario.json"; }
+scenario '{}'
 mkfifo "$work/sandbox.in"
 exec 4<>"$work/sandbox.in"
 /usr/bin/python3 "$ROOT/sandbox/run_sandbox.py" --state-dir "$state" --pki "$build/sandbox-pki" \
-    --keys "$build/keys" --fixed-ports --exit-with-stdin --https --ssh --print-queue \
+    --keys "$build/keys" --fixed-ports --exit-with-stdin --https --ssh --print-queue --desktop \
     <"$work/sandbox.in" 4>&- >"$work/sandbox.out" 2>"$work/sandbox.err" &
 sandbox=$!
 wait_for 30 grep -q '^READY ' "$work/sandbox.out" || fatal "the sandbox did not start: $(cat "$work/sandbox.err")"
@@ -139,6 +145,11 @@ wait_for 20 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
 wine_run_boot 4>&- || fatal "the Wine prefix could not be created"
 temp_windows="$(timeout 30 "$WINE64" cmd /c 'echo %TEMP%' 4>&- | tr -d '\r')" || true
 [ -n "$temp_windows" ] || fatal "no temporary folder in the prefix"
+guid="$(timeout 60 "$WINE64" reg query 'HKLM\SOFTWARE\Microsoft\Cryptography' /v MachineGuid /reg:64 4>&- |
+    tr -d '\r' | awk '$1 == "MachineGuid" { print $3 }')" || true
+[ -n "$guid" ] || fatal "no MachineGuid in the prefix's registry"
+serial="$(printf '%s' "$guid" | sha256sum | cut -d ' ' -f 1)"
+scenario "$(printf '{"cookie": "%s", "port": %d, "websock": true}' "$cookie" "$desktop_port")"
 echo "desktop test: prefix ready after $((SECONDS - started)) s"
 
 # Started in its own folder, as the Start-menu entry starts it.
@@ -170,9 +181,16 @@ queue="$state/print/demo/.mirlprinting"
 document="$work/wine page 1.pdf"
 { printf '%%PDF-1.4\r\n'; head -c 3000 /dev/urandom; printf '\n\xc3\xa9\x00end'; } >"$document"
 /usr/bin/python3 "$ROOT/sandbox/queue_print.py" --state-dir "$state" "$document" >/dev/null
-printed() { compgen -G "$app/printed/*" >/dev/null; }
+printed_copy() { # a finished copy (the stand-in renames it into place)
+    local f
+    for f in "$app/printed/"*; do
+        case $f in *.partial | */\*) ;; *) echo "$f" && return 0 ;; esac
+    done
+    return 1
+}
+printed() { printed_copy >/dev/null; }
 if wait_for 60 printed; then
-    copy="$(compgen -G "$app/printed/*" | head -n 1)"
+    copy="$(printed_copy)"
     check "the printed document has the queued bytes" cmp -s "$document" "$copy"
     line="$(command_of "$printer_program" 1)"
     prefix="\"$(windows_path "$printer_program")\" -print-to \"$printer\" \""
@@ -190,7 +208,6 @@ queue_empty() { [ -z "$(ls -A "$queue" 2>/dev/null)" ]; }
 check "the document leaves the print queue" wait_for 30 queue_empty
 
 if $screenshot && visible "$viewer"; then
-    xdotool windowmove "$(xdotool search --onlyvisible --name "^$(title_of "$viewer")\$" | head -n 1)" 580 50
     sleep 1
     mkdir -p "$ROOT/docs/images"
     import -window root -crop 1040x420+30+30 +repage "$ROOT/docs/images/windows-connected.png"
@@ -215,11 +232,11 @@ check "Disconnect ends the second viewer" wait_for 10 gone "$viewer"
 check "no \"Connection failed\" box after the VNC sessions" no_failure_box
 
 # The NX desktop: the X server and the NX proxy, both ended at Disconnect.
-printf '{"session": {"protocol": "nx", "cookie": "%s", "port": %d}}' "$nx_cookie" "$nx_port" \
-    >"$state/scenario.json"
+scenario "$(printf '{"protocol": "nx", "cookie": "%s", "port": %d}' "$nx_cookie" "$nx_port")"
 sleep 1
 press_button
 wait_for 60 has_started "$nxproxy" 1 || fatal "no NX proxy within 60 s: $(cat "$work/client.log")"
+wait_for 10 has_started "$xserver" 1 || fatal "no X server: $(cat "$work/client.log")"
 check "the X server's command line (got: $(command_of "$xserver" 1))" test "$(command_of "$xserver" 1)" = \
     "\"$(windows_path "$xserver")\" :0 -silent-dup-error -multiwindow -clipboard -notrayicon"
 nx_root="/cygdrive/${temp_windows//\\//}" nx_root="${nx_root/:/}"

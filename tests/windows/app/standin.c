@@ -7,8 +7,12 @@
  *                                       programs show their first window; runs until ended
  *   sumatraPDF.exe                      copies the file of -print-to "<printer>" "<file>" into
  *                                       the folder "printed" beside itself and exits 0
+ *   ssh.exe                             listens on the local port of its first -L, says so as
+ *                                       the forwarding ssh does, and runs until ended
  *   anything else                       no window; runs until ended */
-/* windows.h first: the other Windows headers build on it. */
+/* winsock2.h and windows.h first: the other Windows headers build on them. */
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -53,9 +57,48 @@ static int Print(void) {
     }
     wcscat(target, L"\\");
     wcscat(target, base);
-    const BOOL copied = CopyFileW(file, target, FALSE);
+    /* Copied aside and renamed into place, so that the test never reads half a copy. */
+    wchar_t partial[MAX_PATH * 2 + 8];
+    swprintf(partial, MAX_PATH * 2 + 8, L"%ls.partial", target);
+    const BOOL copied =
+        CopyFileW(file, partial, FALSE) && MoveFileExW(partial, target, MOVEFILE_REPLACE_EXISTING);
     LocalFree(argv);
     return copied ? 0 : 3;
+}
+
+/* As the forwarding ssh does: listens on the local port of its first -L PORT:HOST:PORT and says
+ * so on its error output after the authentication, then runs until ended. */
+static int Forward(void) {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    int port = 0;
+    for (int i = 1; argv != NULL && i + 1 < count; ++i) {
+        if (wcscmp(argv[i], L"-L") == 0) {
+            port = _wtoi(argv[i + 1]);
+            break;
+        }
+    }
+    WSADATA data;
+    if (port <= 0 || WSAStartup(MAKEWORD(2, 2), &data) != 0) return 5;
+    const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    struct sockaddr_in address = {0};
+    address.sin_family = AF_INET;
+    address.sin_port = htons((u_short)port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (listener == INVALID_SOCKET ||
+        bind(listener, (struct sockaddr*)&address, sizeof address) != 0 ||
+        listen(listener, 4) != 0) {
+        return 6;
+    }
+    char line[128];
+    const int size = snprintf(line, sizeof line,
+                              "Authenticated to 127.0.0.1 using \"publickey\".\r\n"
+                              "debug1: Local forwarding listening on 127.0.0.1 port %d.\r\n",
+                              port);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, (DWORD)size, &written, NULL);
+    Sleep(INFINITE);
+    return 0;
 }
 
 static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -75,9 +118,9 @@ static int ShowWindowUntilEnded(int show) {
     RegisterClassW(&window_class);
     wchar_t title[MAX_PATH + 16];
     swprintf(title, MAX_PATH + 16, L"Stand-in %ls", OwnName());
-    const HWND window =
-        CreateWindowW(L"TollivanceStandIn", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                      CW_USEDEFAULT, 420, 300, NULL, NULL, window_class.hInstance, NULL);
+    /* Beside the client's window (500x400 at 50,50), never over its button. */
+    const HWND window = CreateWindowW(L"TollivanceStandIn", title, WS_OVERLAPPEDWINDOW, 600, 80,
+                                      420, 300, NULL, NULL, window_class.hInstance, NULL);
     if (window == NULL) return 4;
     ShowWindow(window, show);
     UpdateWindow(window);
@@ -116,6 +159,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments, int 
     if (_wcsicmp(name, L"turbovnc-client-go.exe") == 0 || _wcsicmp(name, L"vcxsrv.exe") == 0) {
         return ShowWindowUntilEnded(show);
     }
+    if (_wcsicmp(name, L"ssh.exe") == 0) return Forward();
     Sleep(INFINITE);
     return 0;
 }
