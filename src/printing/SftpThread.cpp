@@ -12,7 +12,7 @@
 SftpThread::SftpThread(wxEvtHandler* sink_, const std::string& account, const std::string& password,
                        const std::string& host, std::uint16_t port)
     : wxThread(wxTHREAD_DETACHED), sink(sink_), server{account, password, host, port} {
-    worker_registry::Add(this);
+    worker_registry::Add(this, [this] { bound.RequestStop(); });
 }
 
 SftpThread::~SftpThread() {

@@ -13,8 +13,8 @@
 // Empties the user's print queue folder on the print-queue server: waits until the queued
 // files stop growing, downloads each into a new local temporary file, deletes it on the server
 // and hands the local path to the sink (EVT_PRINT_FILE). Status and failures travel as events
-// too. Detached: it deletes itself when Entry returns; stop it with Delete(), which is answered
-// within a second whatever the server does.
+// too. Detached: it deletes itself when Entry returns; a stop request (worker_registry, or
+// Delete() where that cannot block) is answered within a second whatever the server does.
 class SftpThread : public wxThread {
   public:
     // account: the folder-safe account name (SSH user and fallback folder name).

@@ -18,7 +18,7 @@ constexpr int kLocalCheckEvery = 4;
 
 SshTunnel::SshTunnel(wxEvtHandler* sink, LibSshSessionPtr connection, const MirlNxSession& session)
     : wxThread(wxTHREAD_DETACHED), sink(sink), connection(std::move(connection)), session(session) {
-    worker_registry::Add(this);
+    worker_registry::Add(this, [this] { stop.Raise(); });
 }
 
 SshTunnel::~SshTunnel() {

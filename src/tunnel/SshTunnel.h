@@ -18,7 +18,8 @@
 // rule), queues EVT_SESSION_READY, accepts one connection, queues EVT_MAP_DRIVES, opens the
 // channel and copies bytes both ways on this one thread until either side ends, then queues
 // EVT_TUNNEL_FINISHED. Failures are queued as EVT_SESSION_FAILURE; nothing is thrown out of the
-// thread. Detached: it deletes itself when Entry returns; Delete() ends it within a few seconds.
+// thread. Detached: it deletes itself when Entry returns; a stop request (worker_registry, or
+// Delete()) ends it within a few seconds.
 class SshTunnel : public wxThread {
   public:
     static constexpr int kBufferSize = 10240;

@@ -1,18 +1,20 @@
 #include "app/records/WorkerRegistry.h"
 
+#include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace worker_registry {
 namespace {
 std::mutex registry_mutex;
-std::set<wxThread*> alive;
+std::map<wxThread*, std::function<void()>> alive;  // with how each hears a stop
 std::set<wxThread*> asked;
 }  // namespace
 
-void Add(wxThread* thread) {
+void Add(wxThread* thread, std::function<void()> on_stop) {
     std::lock_guard<std::mutex> lock(registry_mutex);
-    alive.insert(thread);
+    alive[thread] = std::move(on_stop);
     asked.erase(thread);
 }
 
@@ -23,10 +25,12 @@ void Remove(wxThread* thread) {
 }
 
 wxThreadError RequestStop(wxThread* thread) {
-    // Held across Delete: a worker that is ending waits in Remove until the request is made.
+    // Held while on_stop runs: a worker that is ending waits in Remove until it has.
     std::lock_guard<std::mutex> lock(registry_mutex);
-    if (alive.count(thread) == 0 || !asked.insert(thread).second) return wxTHREAD_NO_ERROR;
-    return thread->Delete(nullptr, wxTHREAD_WAIT_BLOCK);  // detached: never waits
+    const auto found = alive.find(thread);
+    if (found == alive.end() || !asked.insert(thread).second) return wxTHREAD_NO_ERROR;
+    if (found->second) found->second();
+    return wxTHREAD_NO_ERROR;
 }
 
 bool IsAlive(wxThread* thread) {
