@@ -2,7 +2,7 @@
 # headers are reached through an include root of its own in the build folder (a link to its
 # source folder), never through src/ as a whole, so including a header of a layer that is not
 # linked fails to build. Bottom to top:
-#   records (app/records, config) <- platform <- net <- service, session, tunnel, printing
+#   records (records, config) <- platform <- net <- service, session, tunnel, printing
 #   records, platform <- ui;  everything <- app
 set(TOLLIVANCE_LAYER_ROOTS ${CMAKE_BINARY_DIR}/layers)
 
@@ -57,7 +57,7 @@ else()
     set(TOLLIVANCE_CRYPTO_LIBS OpenSSL::Crypto)
 endif()
 
-tollivance_layer(records FOLDERS app/records config LINKS ${TOLLIVANCE_WX_LIBS} Threads::Threads)
+tollivance_layer(records FOLDERS records config LINKS ${TOLLIVANCE_WX_LIBS} Threads::Threads)
 target_compile_definitions(tollivance_records PUBLIC TOLLIVANCE_VERSION="${PROJECT_VERSION}")
 tollivance_layer(platform FOLDERS platform
                  LINKS tollivance_records ${TOLLIVANCE_PRINTER_LIBS} ${TOLLIVANCE_SOCKET_LIBS}
@@ -69,9 +69,7 @@ tollivance_layer(session FOLDERS session LINKS tollivance_net nlohmann_json::nlo
 tollivance_layer(tunnel FOLDERS tunnel LINKS tollivance_net)
 tollivance_layer(printing FOLDERS printing LINKS tollivance_net)
 tollivance_layer(ui FOLDERS ui LINKS tollivance_platform)
-# The application's folder also holds app/records, which it reaches through the records layer.
 tollivance_layer(app FOLDERS app
-                 EXCLUDE "/src/app/records/"
                  LINKS tollivance_service tollivance_session tollivance_tunnel tollivance_printing
                        tollivance_ui)
 

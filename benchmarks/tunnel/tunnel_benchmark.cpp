@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 #include "support/ChildProcess.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"

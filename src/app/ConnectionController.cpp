@@ -10,8 +10,6 @@
 
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
-#include "app/records/ReplyFields.h"
-#include "app/records/WorkerRegistry.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
 #include "platform/ChildProgram.h"
@@ -20,6 +18,8 @@
 #include "platform/MachineIdentity.h"
 #include "platform/Platform.h"
 #include "printing/SftpThread.h"
+#include "records/ReplyFields.h"
+#include "records/WorkerRegistry.h"
 #include "service/Sha256Hex.h"
 #include "service/StormwellServerLookup.h"
 #include "session/OpensshProcess.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/Retirement.h"
-#include "app/records/Events.h"
+#include "records/Events.h"
 #include "ui/MirlNxFrame.h"
 
 class MirlNxProcess;

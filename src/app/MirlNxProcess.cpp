@@ -1,6 +1,6 @@
 #include "app/MirlNxProcess.h"
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 
 MirlNxProcess::MirlNxProcess(wxEvtHandler* app, wxEventType event_type)
     : application(app), end_event(event_type) {}

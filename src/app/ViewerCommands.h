@@ -3,9 +3,9 @@
 #include <map>
 #include <string>
 
-#include "app/records/Records.h"
 #include "platform/CommandLine.h"
 #include "platform/ProgramLayout.h"
+#include "records/Records.h"
 
 // The command lines of the programs that show a ready desktop session, built from the session
 // and the program layout alone. "cwd" is the client's working folder; folders and programs are

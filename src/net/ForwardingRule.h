@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // Where the local end of a session's forwarding listens and where it leads. Every user of the
 // rule (the forwarding ssh's command line, the tunnel thread, the viewer's target) asks this

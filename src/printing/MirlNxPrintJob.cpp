@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "app/records/Events.h"
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
 #include "printing/PrintCommandLine.h"
+#include "records/Events.h"
 
 MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_, wxEventType type_)
     : wxProcess(nullptr, wxID_ANY), application(application_), file(file_), type(type_) {}

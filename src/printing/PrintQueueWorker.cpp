@@ -10,11 +10,11 @@
 #include <optional>
 #include <utility>
 
-#include "app/records/Events.h"
 #include "net/LibsshConnection.h"
 #include "platform/LocaleText.h"
 #include "platform/OwnerOnlyFile.h"
 #include "printing/SftpDownload.h"
+#include "records/Events.h"
 
 namespace {
 using std::chrono::milliseconds;

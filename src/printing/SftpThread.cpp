@@ -3,11 +3,11 @@
 #include <future>
 #include <system_error>
 
-#include "app/records/Events.h"
-#include "app/records/WorkerRegistry.h"
 #include "config/Deployment.h"
 #include "printing/FolderSafeName.h"
 #include "printing/RequestBound.h"
+#include "records/Events.h"
+#include "records/WorkerRegistry.h"
 
 SftpThread::SftpThread(wxEvtHandler* sink_, const std::string& account, const std::string& password,
                        const std::string& host, std::uint16_t port)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/records/ReplyFields.h"
+#include "records/ReplyFields.h"
 #include "service/Sha256Hex.h"
 
 namespace {

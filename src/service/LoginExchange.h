@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "app/records/Records.h"
-#include "app/records/ReplyFields.h"
+#include "records/Records.h"
+#include "records/ReplyFields.h"
 
 inline constexpr std::size_t kLoginSaltLength = 16;
 

@@ -3,7 +3,7 @@
 #include <wx/event.h>
 #include <wx/thread.h>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // Finds the server for a login on a worker thread. Used as a local object for one call and
 // never deleted through this interface, hence the protected non-virtual destructor.

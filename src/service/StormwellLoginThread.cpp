@@ -3,8 +3,8 @@
 #include <exception>
 #include <utility>
 
-#include "app/records/Events.h"
 #include "net/HttpsRequest.h"
+#include "records/Events.h"
 #include "service/LoginExchange.h"
 #include "service/RandomString.h"
 

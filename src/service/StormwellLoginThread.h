@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // Logs the user in to the service and queues exactly one of EVT_LOGIN_SUCCESS (LoginResult) or
 // EVT_LOGIN_FAILURE (the message) to the sink. Detached: it deletes itself when Entry returns.

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "app/records/Events.h"
 #include "config/Version.h"
 #include "net/HttpsRequest.h"
+#include "records/Events.h"
 #include "service/VersionNumber.h"
 
 UpdateCheckThread::UpdateCheckThread(wxEvtHandler* sink, std::string url)

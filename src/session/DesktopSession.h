@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // Asks the service for a desktop session. A variant is constructed on the caller's stack for
 // one call. CreateSession runs on the GUI thread, blocks until the desktop is reachable, queues

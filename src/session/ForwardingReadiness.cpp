@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/records/ReplyFields.h"
 #include "platform/LoopbackSocket.h"
+#include "records/ReplyFields.h"
 
 const char* const kAuthenticatedMarker = "Authenticated to ";
 const char* const kAuthenticatedMarkerBefore89 = "debug1: Authentication succeeded (";

@@ -4,8 +4,8 @@
 #include <string>
 #include <utility>
 
-#include "app/records/Records.h"
 #include "net/LibSshSession.h"
+#include "records/Records.h"
 #include "session/DesktopSession.h"
 
 // What a session request over an in-process SSH connection yields: the connection, still

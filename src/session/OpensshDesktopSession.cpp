@@ -1,7 +1,7 @@
 #include "session/OpensshDesktopSession.h"
 
-#include "app/records/Events.h"
 #include "config/Deployment.h"
+#include "records/Events.h"
 #include "session/LibsshDesktopSession.h"
 
 OpensshDesktopSession::OpensshDesktopSession()

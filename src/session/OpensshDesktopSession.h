@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 #include "session/DesktopSession.h"
 #include "session/OpensshForwarding.h"
 

@@ -4,7 +4,6 @@
 
 #include <thread>
 
-#include "app/records/ReplyFields.h"
 #include "config/Deployment.h"
 #include "net/ForwardingRule.h"
 #include "net/ForwardingSsh.h"
@@ -12,6 +11,7 @@
 #include "platform/LocaleText.h"
 #include "platform/LoopbackSocket.h"
 #include "platform/TemporaryKeyFile.h"
+#include "records/ReplyFields.h"
 #include "session/ForwardingReadiness.h"
 #include "session/OpensshProcess.h"
 

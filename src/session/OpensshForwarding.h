@@ -5,9 +5,9 @@
 #include <chrono>
 #include <string>
 
-#include "app/records/Records.h"
 #include "platform/CommandLine.h"
 #include "platform/ProgramLayout.h"
+#include "records/Records.h"
 #include "session/ForwardingReadiness.h"
 
 class OpensshProcess;

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 
 namespace {
 std::atomic<int> live_objects{0};

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/records/ReplyFields.h"
+#include "records/ReplyFields.h"
 
 const char* const kMalformedSessionReply = "The session service sent an incomplete reply";
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // The session request and reply documents shared by every DesktopSession variant. Pure
 // functions: no I/O, no toolkit.
@@ -25,7 +25,7 @@ std::string QuoteJsonString(const std::string& bytes);
 // JSON; the reply's "err" text when a needed member is missing or cannot be converted; and
 // kMalformedSessionReply when there is no usable "err" (or the reply is not an object); and
 // "The session service sent an invalid " + the field's name for a host, cookie or salt that
-// could not be put on a command line as one argument (see app/records/ReplyFields.h). Texts
+// could not be put on a command line as one argument (see records/ReplyFields.h). Texts
 // from the reply are shortened to ShownText. Never throws anything else, whatever the text.
 MirlNxSession ReadSessionReply(const std::string& text, const MirlNxLogin& login,
                                const std::optional<std::string>& websock_server_ip);

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "app/records/Events.h"
 #include "config/Deployment.h"
 #include "net/HttpsRequest.h"
+#include "records/Events.h"
 #include "session/OpensshProcess.h"
 #include "session/SessionDocuments.h"
 

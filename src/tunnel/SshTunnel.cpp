@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/records/Events.h"
-#include "app/records/WorkerRegistry.h"
 #include "net/ForwardingRule.h"
+#include "records/Events.h"
+#include "records/WorkerRegistry.h"
 #include "tunnel/ListenPort.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/records/Records.h"
 #include "net/LibSshSession.h"
 #include "platform/LoopbackSocket.h"
 #include "platform/StopSignal.h"
+#include "records/Records.h"
 
 // Carries one local TCP connection through a direct-tcpip channel of an SSH connection that a
 // session request opened. Listens on 127.0.0.1 at the session's local port (the forwarding

@@ -1,6 +1,6 @@
 #include "WindowLookTrail.h"
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 
 namespace {
 bool IsApplicationStep(wxEventType type) {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/records/ReplyFields.h"
+#include "records/ReplyFields.h"
 #include "service/LoginExchange.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 #include "service/Sha256Hex.h"
 #include "session/LibsshDesktopSession.h"
 #include "session/SessionDocuments.h"

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/records/Events.h"
 #include "config/Deployment.h"
 #include "platform/MachineIdentity.h"
+#include "records/Events.h"
 #include "service/LoginExchange.h"
 #include "service/RandomString.h"
 #include "service/Sha256Hex.h"

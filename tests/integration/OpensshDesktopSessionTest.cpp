@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/records/Events.h"
 #include "platform/ProgramLayout.h"
+#include "records/Events.h"
 #include "service/Sha256Hex.h"
 #include "session/OpensshDesktopSession.h"
 #include "session/OpensshProcess.h"

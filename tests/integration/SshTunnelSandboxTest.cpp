@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 #include "session/LibsshDesktopSession.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"

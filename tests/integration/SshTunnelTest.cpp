@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 #include "service/Sha256Hex.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"

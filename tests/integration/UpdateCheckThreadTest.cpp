@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/records/Events.h"
 #include "config/Deployment.h"
+#include "records/Events.h"
 #include "service/UpdateCheckThread.h"
 #include "service/UrlUpdateCheck.h"
 #include "support/EventPump.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 
 // A sink for workers and child processes that records every application event it receives,
 // in order, with a copy of its payload.

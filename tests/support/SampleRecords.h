@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // A login as the application builds it on this platform, with the given credentials.
 MirlNxLogin SampleLogin(const std::string& username = "alice",

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/records/Events.h"
+#include "records/Events.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
 #include "support/SampleRecords.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 #include "service/Sha256Hex.h"
 
 TEST(Sha256Hex, MatchesKnownDigests) {

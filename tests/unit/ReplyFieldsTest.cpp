@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/ReplyFields.h"
+#include "records/ReplyFields.h"
 
 namespace {
 

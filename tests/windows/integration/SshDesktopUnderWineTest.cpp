@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "LoopbackStream.h"
-#include "app/records/Events.h"
 #include "config/Deployment.h"
+#include "records/Events.h"
 #include "service/Sha256Hex.h"
 #include "session/LibsshDesktopSession.h"
 #include "session/SessionDocuments.h"

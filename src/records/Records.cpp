@@ -1,4 +1,4 @@
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 #include <tuple>
 
@@ -13,7 +13,9 @@ auto Fields(const MirlNxSession& s) {
 }
 }  // namespace
 
-bool MirlNxLogin::operator==(const MirlNxLogin& o) const { return Fields(*this) == Fields(o); }
+bool MirlNxLogin::operator==(const MirlNxLogin& o) const {
+    return Fields(*this) == Fields(o);
+}
 
 bool MirlNxServer::operator==(const MirlNxServer& o) const {
     return std::tie(host, ip, port) == std::tie(o.host, o.ip, o.port);
@@ -28,4 +30,6 @@ bool ViewerSettings::operator==(const ViewerSettings& o) const {
            std::tie(o.quality, o.compression, o.subsample);
 }
 
-bool MirlNxSession::operator==(const MirlNxSession& o) const { return Fields(*this) == Fields(o); }
+bool MirlNxSession::operator==(const MirlNxSession& o) const {
+    return Fields(*this) == Fields(o);
+}

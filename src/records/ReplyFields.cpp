@@ -1,4 +1,4 @@
-#include "app/records/ReplyFields.h"
+#include "records/ReplyFields.h"
 
 #include <algorithm>
 #include <utility>

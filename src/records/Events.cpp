@@ -1,4 +1,4 @@
-#include "app/records/Events.h"
+#include "records/Events.h"
 
 // Created at static initialisation, in this order.
 wxDEFINE_EVENT(EVT_LOGIN_FAILURE, wxThreadEvent);

@@ -1,4 +1,4 @@
-#include "app/records/WorkerRegistry.h"
+#include "records/WorkerRegistry.h"
 
 #include <map>
 #include <mutex>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/records/Records.h"
+#include "records/Records.h"
 
 // The application's sixteen event types. Workers and child processes report only through
 // these, queued to a wxEvtHandler* sink (the application in the program, a recorder in tests).
