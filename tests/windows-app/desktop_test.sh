@@ -53,23 +53,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-miss() { failed=$((failed + 1)); echo "FAIL: $*" >&2; }
-check() { # check WHAT COMMAND...: one counted check
-    local what=$1
-    shift
-    if "$@"; then pass "$what"; else miss "$what"; fi
-}
-fatal() { miss "$*"; exit 1; }
-wait_for() { # wait_for SECONDS COMMAND...: polls every 0.1 s within the bound
-    local rounds=$(($1 * 10))
-    shift
-    for _ in $(seq "$rounds"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=checks.sh
+. "$HERE/checks.sh"
 
 for tool in xdotool Xvfb openbox xprop import cupsd lpadmin; do
     command -v "$tool" >/dev/null || fatal "$tool not found (scripts/install-deps.sh installs it)"
