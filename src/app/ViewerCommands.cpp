@@ -14,7 +14,7 @@ constexpr int kWebsockPortOffset = 5000;
 
 CommandLine Program(const ProgramLayout& layout, const std::string& cwd, const std::string& folder,
                     const std::string& program) {
-    return CommandLine(layout.Join(ProgramFolder(layout, cwd, folder), program));
+    return CommandLine(layout.Join(layout.ProgramFolder(cwd, folder), program));
 }
 
 // The local port the viewer connects to: the session's own forwarding when it is not in
@@ -29,11 +29,6 @@ CommandLine Script(const ProgramLayout& layout, const std::string& script) {
     return CommandLine(layout.script_host).Add(script);
 }
 }  // namespace
-
-std::string ProgramFolder(const ProgramLayout& layout, const std::string& cwd,
-                          const std::string& folder) {
-    return layout.Join(cwd, folder);
-}
 
 CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd,
                              const MirlNxSession& session, const std::string& desktop_proxy) {
@@ -106,8 +101,8 @@ CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string&
     }
     forwards.push_back({ViewerPort(session), "127.0.0.1", session.port});
     return ForwardingSshLine(
-        layout.Join(ProgramFolder(layout, cwd, layout.ssh_folder), layout.ssh_program), {},
-        key_file, forwards, {"-p", std::to_string(session.port), "127.0.0.1"});
+        layout.Join(layout.ProgramFolder(cwd, layout.ssh_folder), layout.ssh_program), {}, key_file,
+        forwards, {"-p", std::to_string(session.port), "127.0.0.1"});
 }
 
 CommandLine MapFtpCommand(const ProgramLayout& layout, const std::string& username,

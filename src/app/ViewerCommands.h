@@ -13,9 +13,6 @@
 // the byte; its arguments are what a POSIX system passes on. Builders that need the viewer's
 // local port throw the forwarding rule's std::string message for a port it refuses.
 
-std::string ProgramFolder(const ProgramLayout& layout, const std::string& cwd,
-                          const std::string& folder);
-
 CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd,
                              const MirlNxSession& session, const std::string& desktop_proxy);
 

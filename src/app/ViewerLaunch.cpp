@@ -67,17 +67,17 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
         if (session.protocol == "vnc") {
             programs.viewer = ProgramStart{
                 VncViewerCommand(layout, cwd, session, BuiltInDeployment().desktop_proxy),
-                ProgramFolder(layout, cwd, layout.viewer_folder)};
+                layout.ProgramFolder(cwd, layout.viewer_folder)};
             programs.viewer.hide_console = false;
             programs.viewer.environment = VncViewerEnvironment(layout, session);
             programs.viewer_name = layout.viewer_program;
         } else {
             programs.nx = true;
             programs.xserver = ProgramStart{XServerCommand(layout, cwd),
-                                            ProgramFolder(layout, cwd, layout.xserver_folder)};
+                                            layout.ProgramFolder(cwd, layout.xserver_folder)};
             programs.xserver.hide_console = false;  // its windows are the remote desktop's
             programs.viewer = ProgramStart{NxProxyCommand(layout, cwd, session, temp_dir),
-                                           ProgramFolder(layout, cwd, layout.nxproxy_folder)};
+                                           layout.ProgramFolder(cwd, layout.nxproxy_folder)};
             if (!layout.nx_display.empty())
                 programs.viewer.environment["DISPLAY"] = layout.nx_display;
             programs.viewer_name = layout.nxproxy_program;
@@ -112,7 +112,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
             RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password));
         ssh_process =
             StartProgram(ProgramStart{ForwardingSshCommand(layout, cwd, session, ssh_key->path()),
-                                      ProgramFolder(layout, cwd, layout.ssh_folder)},
+                                      layout.ProgramFolder(cwd, layout.ssh_folder)},
                          EVT_SSH_END);
         if (ssh_process == nullptr) {
             ssh_key.reset();

@@ -24,6 +24,10 @@ struct ProgramLayout {
     std::string Join(const std::string& folder, const std::string& name) const {
         return folder + separator + name;
     }
+    // Where a helper program lives: the client's working folder + separator + its folder.
+    std::string ProgramFolder(const std::string& cwd, const std::string& folder) const {
+        return Join(cwd, folder);
+    }
 };
 
 ProgramLayout WindowsLayout();

@@ -19,10 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval(20);
 
-std::string ProgramFolder(const ProgramLayout& layout, const std::string& working_folder) {
-    return layout.Join(working_folder, layout.ssh_folder);
-}
-
 void KillStarted(OpensshProcess* process, long pid) {
     EndChildProgram(pid, true);  // ssh is started as the leader of its group
     process->Abandon();          // deletes itself once the toolkit has seen the end
@@ -36,10 +32,10 @@ CommandLine BuildSshCommandLine(const ProgramLayout& layout, const std::string& 
     // The one place the server's host is used by name: it must not pass for an option.
     if (!IsHostField(server.host)) throw std::string(kInvalidServerHost);
     const ForwardingRule rule = LocalForwarding(session);
-    return ForwardingSshLine(layout.Join(ProgramFolder(layout, working_folder), layout.ssh_program),
-                             {"-p", std::to_string(server.port), "-v"}, key_file,
-                             {{rule.local_port, rule.remote_host, rule.remote_port}},
-                             {server.host});
+    return ForwardingSshLine(
+        layout.Join(layout.ProgramFolder(working_folder, layout.ssh_folder), layout.ssh_program),
+        {"-p", std::to_string(server.port), "-v"}, key_file,
+        {{rule.local_port, rule.remote_host, rule.remote_port}}, {server.host});
 }
 
 bool IsForwardingReadyLine(const std::string& line) {
@@ -56,7 +52,7 @@ ForwardingOptions DefaultForwardingOptions() {
 OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& server,
                                    const MirlNxSession& session, const ForwardingOptions& options) {
     const ProgramLayout& layout = options.layout;
-    const std::string folder = ProgramFolder(layout, options.working_folder);
+    const std::string folder = layout.ProgramFolder(options.working_folder, layout.ssh_folder);
     const std::string program = layout.Join(folder, layout.ssh_program);
     if (!IsRunnableProgram(program)) {
         throw std::string("The tunnel program " + program + " cannot be started");
