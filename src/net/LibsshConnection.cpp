@@ -60,7 +60,10 @@ LibSshSessionPtr ConnectLibssh(const SshLogin& login, const SshWatch& watch) {
                    ? ssh_userauth_password(session, nullptr, login.password.c_str())
                    : AuthenticateWithKey(session, login.key_pem);
     });
-    if (authenticated != SSH_AUTH_SUCCESS) throw SshFailure{SshStep::kAuthenticate};
+    if (authenticated != SSH_AUTH_SUCCESS) {
+        throw SshFailure{SshStep::kAuthenticate,
+                         authenticated == SSH_AUTH_DENIED || authenticated == SSH_AUTH_PARTIAL};
+    }
     unwatch.armed = false;
     return connection;
 }

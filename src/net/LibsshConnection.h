@@ -40,6 +40,9 @@ struct SshWatch {
 enum class SshStep { kCreate, kConnect, kAuthenticate };
 struct SshFailure {
     SshStep step;
+    // The server answered with a refusal (a wrong password), as opposed to a connection that
+    // broke or went silent on the way.
+    bool refused = false;
 };
 
 // Connects over TCP (each address in turn, bounded, a socket no child program inherits), hands
