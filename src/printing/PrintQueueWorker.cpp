@@ -6,6 +6,7 @@
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -26,9 +27,10 @@ constexpr milliseconds kConnectTimeout{30000};
 // it is complete, with the queue looked at only a few times a second while idle.
 constexpr milliseconds kScanPause{400};
 constexpr milliseconds kSettleInterval{500};
-constexpr milliseconds kReconnectPause{1000};
-// Connection losses in a row, without a complete scan between them, before giving up.
-constexpr int kReconnectAttempts = 3;
+// After a lost connection the pause before each new try doubles from the first to the longest:
+// a short drop is bridged at once, a long one does not keep the line busy.
+constexpr milliseconds kFirstReconnectPause{1000};
+constexpr milliseconds kLongestReconnectPause{30000};
 constexpr int kStallsBeforePassingOver = 2;
 // Between two full listings the folder's modification time says whether anything came or
 // went. It counts in whole seconds, so a change within the second of the last listing would
@@ -127,15 +129,21 @@ bool PrintQueueWorker::Lost(const LibSshSftpPtr& sftp) const {
 }
 
 void PrintQueueWorker::Run() {
-    LibSshSftpPtr sftp = Connect();
-    int losses = 0;
+    ConnectFailure failure;
+    LibSshSftpPtr sftp = Connect(kConnectTimeout, failure);
+    // The first connection is not tried again: a wrong password or server stays wrong.
+    if (!sftp) {
+        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, failure.message);
+        return;
+    }
     while (sftp && !bound.StopRequested()) {
         switch (Scan(sftp)) {
             case ScanResult::Completed:
-                losses = 0;
+                reconnecting = false;
                 bound.Pause(waiting ? kSettleInterval : kScanPause);
                 break;
             case ScanResult::NoFolder:
+                reconnecting = false;  // the server answered
                 bound.Pause(kScanPause);
                 break;
             case ScanResult::Stopped:
@@ -144,24 +152,54 @@ void PrintQueueWorker::Run() {
                 return;
             case ScanResult::ConnectionLost:
                 // Whatever was being fetched is still queued on the server: connect again.
-                if (fetching && bound.TimedOut()) NoteStall(handling);
-                fetching = false;
-                Disconnect(sftp);
-                if (bound.StopRequested()) return;
-                if (++losses > kReconnectAttempts) {
-                    Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
-                    return;
-                }
-                if (!bound.Pause(kReconnectPause)) return;
-                bound.ClearTimedOut();
-                sftp = Connect();
+                if (!Reconnect(sftp)) return;
                 break;
         }
     }
     if (sftp) Disconnect(sftp);
 }
 
-LibSshSftpPtr PrintQueueWorker::Connect() {
+bool PrintQueueWorker::Reconnect(LibSshSftpPtr& sftp) {
+    // A fetch cut by the request limit may be the document's fault, unless the network proves to
+    // be gone: that is only known once the first new try has failed.
+    const bool maybe_stall = fetching && bound.TimedOut();
+    const QueueEntry stalled = handling;
+    fetching = false;
+    Disconnect(sftp);
+    if (bound.StopRequested()) return false;
+    Post(EVT_PRINTER_STATUS, "Reconnecting");
+    if (!reconnecting) {
+        reconnecting = true;
+        reconnect_deadline = std::chrono::steady_clock::now() + reconnect_limit;
+        reconnect_pause = kFirstReconnectPause;
+    }
+    for (bool first_try = true;; first_try = false) {
+        auto left = std::chrono::duration_cast<milliseconds>(reconnect_deadline -
+                                                             std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        if (!bound.Pause(std::min(reconnect_pause, left))) return false;
+        reconnect_pause = std::min(reconnect_pause * 2, kLongestReconnectPause);
+        bound.ClearTimedOut();
+        left = std::chrono::duration_cast<milliseconds>(reconnect_deadline -
+                                                        std::chrono::steady_clock::now());
+        // The last try is bounded by what is left of the limit, though never below a second.
+        ConnectFailure failure;
+        sftp = Connect(std::clamp(left, milliseconds{1000}, kConnectTimeout), failure);
+        if (sftp) {
+            if (maybe_stall && first_try) NoteStall(stalled);
+            return true;
+        }
+        if (bound.StopRequested()) return false;
+        if (!failure.network) {
+            Post(EVT_PRINT_FAILURE, failure.message);  // e.g. the password is no longer valid
+            return false;
+        }
+    }
+    Post(EVT_PRINT_FAILURE, "PRINTER connection failed");
+    return false;
+}
+
+LibSshSftpPtr PrintQueueWorker::Connect(milliseconds timeout, ConnectFailure& failure) {
     have_listing = false;
     SshWatch watch;
     watch.stopped = [this] { return bound.StopRequested(); };
@@ -169,22 +207,22 @@ LibSshSftpPtr PrintQueueWorker::Connect() {
         socket_fd = fd;
         bound.SetSocket(fd);
     };
-    watch.call = [this](const std::function<int()>& run) {
-        BoundCall call(bound, kConnectTimeout);
+    watch.call = [this, timeout](const std::function<int()>& run) {
+        BoundCall call(bound, timeout);
         return run();
     };
     LibSshSessionPtr connection;
     try {
         connection = ConnectLibssh({server.host, server.port != 0 ? server.port : std::uint16_t{22},
-                                    server.account, server.password, "", kConnectTimeout},
+                                    server.account, server.password, "", timeout},
                                    watch);
-    } catch (const SshFailure& failure) {
+    } catch (const SshFailure& caught) {
         // The host key is deliberately not checked: the queue holds nothing but the user's own
         // print files, and the account's password is the credential.
-        if (!bound.StopRequested()) {
-            Post(EVT_PRINT_FAILURE, failure.step == SshStep::kAuthenticate
-                                        ? "SFTP authentication failed"
-                                        : "PRINTER connection failed");
+        if (caught.step == SshStep::kAuthenticate) {
+            failure = {"SFTP authentication failed", !caught.refused};
+        } else {
+            failure = {"PRINTER connection failed", true};
         }
         return nullptr;
     }
@@ -203,7 +241,9 @@ LibSshSftpPtr PrintQueueWorker::Connect() {
         result = *candidate ? sftp_init(candidate->get()) : SSH_ERROR;
     }
     if (result != SSH_OK) {
-        if (!bound.StopRequested()) Post(EVT_PRINT_FAILURE, "SFTP initialisation failed");
+        // A server that refuses SFTP on a working connection will refuse it again.
+        failure = {"SFTP initialisation failed",
+                   bound.TimedOut() || ssh_is_connected(connection->get()) == 0};
         return nullptr;
     }
     unwatch.armed = false;

@@ -27,14 +27,30 @@ struct PrintQueueServer {
 // which another thread uses to cut a call that takes too long or to stop the work at once.
 class PrintQueueWorker {
   public:
+    // Long enough to bridge a dropped wireless link or a router's restart.
+    static constexpr std::chrono::minutes kDefaultReconnectLimit{5};
+
     PrintQueueWorker(wxEvtHandler* sink, PrintQueueServer server, RequestBound& bound);
+    // How long a connection that was lost is tried again before printing is given up. Before
+    // Run().
+    void SetReconnectLimit(std::chrono::milliseconds limit) { reconnect_limit = limit; }
     void Run();
 
   private:
     enum class ScanResult { Completed, NoFolder, ListingFailed, ConnectionLost, Stopped };
     enum class FileResult { Handled, Skipped, ConnectionLost, Stopped };
 
-    LibSshSftpPtr Connect();
+    // Why a connection did not come up: the message for the user, and whether the network may
+    // be to blame (nothing answered, or the connection broke on the way), so that trying again
+    // after a drop makes sense.
+    struct ConnectFailure {
+        std::string message;
+        bool network = false;
+    };
+    LibSshSftpPtr Connect(std::chrono::milliseconds timeout, ConnectFailure& failure);
+    // After a lost connection: tries again with growing pauses. False at a stop, a refusal that
+    // will not change, or the reconnect limit; the last two are reported.
+    bool Reconnect(LibSshSftpPtr& sftp);
     void Disconnect(LibSshSftpPtr& sftp);
     ScanResult Scan(const LibSshSftpPtr& sftp);
     // True when the folder is unchanged since a listing and nothing in it waits: no listing
@@ -64,6 +80,13 @@ class PrintQueueWorker {
     wxEvtHandler* sink;
     PrintQueueServer server;
     RequestBound& bound;
+
+    std::chrono::milliseconds reconnect_limit{kDefaultReconnectLimit};
+    // Set while connections keep failing or breaking before a scan gets through: the pause
+    // grows, and the limit counts from the first loss.
+    bool reconnecting = false;
+    std::chrono::steady_clock::time_point reconnect_deadline{};
+    std::chrono::milliseconds reconnect_pause{};
 
     SocketHandle socket_fd = kNoSocket;
     std::string folder;  // the queue folder that opened last, with a trailing "/"

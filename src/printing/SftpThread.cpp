@@ -25,6 +25,7 @@ SftpThread::~SftpThread() {
 // Entry returns.
 wxThread::ExitCode SftpThread::Entry() {
     PrintQueueWorker worker(sink, server, bound);
+    worker.SetReconnectLimit(reconnect_limit);
     std::future<void> done;
     try {
         done = std::async(std::launch::async, [this, &worker] {

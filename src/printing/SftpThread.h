@@ -26,6 +26,8 @@ class SftpThread : public wxThread {
     // How long a request may go unanswered before the connection is given up and made again.
     // Before Run().
     void SetRequestTimeout(std::chrono::milliseconds timeout) { bound.SetLimit(timeout); }
+    // How long a lost connection is tried again before printing is given up. Before Run().
+    void SetReconnectLimit(std::chrono::milliseconds limit) { reconnect_limit = limit; }
 
   protected:
     ExitCode Entry() override;
@@ -36,6 +38,7 @@ class SftpThread : public wxThread {
     wxEvtHandler* sink;
     PrintQueueServer server;
     RequestBound bound{std::chrono::seconds(10)};
+    std::chrono::milliseconds reconnect_limit{PrintQueueWorker::kDefaultReconnectLimit};
 };
 
 // The thread for a login, not yet started: the account is the folder-safe user name, and the

@@ -39,9 +39,11 @@ class ScopedTempFolder {
 // EVT_PRINTER_FINISHED) at the latest when this goes, so the recorder outlives the thread.
 class RunningSftpThread {
   public:
-    // request_timeout: how long one request may go unanswered (zero: the thread's own).
+    // request_timeout: how long one request may go unanswered; reconnect_limit: how long a lost
+    // connection is tried again (zero: the thread's own).
     RunningSftpThread(int port, const std::string& account, const std::string& password,
-                      std::chrono::milliseconds request_timeout = {});
+                      std::chrono::milliseconds request_timeout = {},
+                      std::chrono::milliseconds reconnect_limit = {});
     ~RunningSftpThread();
 
     EventRecorder& events() { return recorder; }
