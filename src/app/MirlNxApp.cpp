@@ -1,4 +1,5 @@
 #include "app/MirlNxApp.h"
+#include "app/PrintFailureNotices.h"
 
 #include <libssh/libssh.h>
 

@@ -10,6 +10,7 @@
 #include "ui/MirlNxFrame.h"
 
 class MirlNxProcess;
+class PrintFailureNotices;
 class OpensshProcess;
 class TemporaryKeyFile;
 class SftpThread;
@@ -96,7 +97,8 @@ class MirlNxApp : public wxApp, public FrameOwner {
     TunnelHandles tunnel;
     SftpThread* printer_thread = nullptr;
     MirlNxFrame* frame = nullptr;
-    std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
+    std::unique_ptr<TemporaryKeyFile> ssh_key;            // the tunnel key of the forwarding ssh
+    std::unique_ptr<PrintFailureNotices> print_failures;  // made at the first failure
     Retirement retired;  // earlier sessions' programs and workers that have not ended yet
 
     wxDECLARE_EVENT_TABLE();

@@ -165,3 +165,27 @@ TEST_F(PrintQueueFlow, QueueStoppedWhileItsServerIsSilentEndsAtOnceAndLeavesTheN
     EXPECT_EQ(failures(), 1);
     EXPECT_EQ(Printer(), "Not Connected");
 }
+
+// A print server that reports failure after failure while a box is open gets one box for the
+// first and one after it for the rest, never a stack of boxes.
+TEST_F(PrintQueueFlow, FloodOfPrintFailuresShowsOneBoxAtATime) {
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true, Scenario({{"print_queue", {{"oversized", 40}}}}));
+    dialogs.HoldOpen(std::chrono::milliseconds(300));
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); })) << Printer();
+    PumpFor(std::chrono::seconds(2));
+
+    EXPECT_EQ(dialogs.MostOpenAtOnce(), 1);
+    const Strings shown = Messages();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_LE(shown.size(), 3u) << testing::PrintToString(shown);
+    EXPECT_EQ(shown[0],
+              "Printing failed: \"oversized-00000.pdf\" in the print queue is larger "
+              "than 4 GiB; it is not printed and stays in the print queue.");
+    EXPECT_NE(shown[1].find(" more printing problems occurred; the first of them:"),
+              std::string::npos)
+        << shown[1];
+}
