@@ -1,4 +1,5 @@
 // Printing each downloaded document on the chosen local printer.
+#include <wx/filefn.h>
 #include <wx/filename.h>
 
 #include <memory>
@@ -7,6 +8,7 @@
 #include "app/PrintJobTurns.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
+#include "printing/FailedPrintCopies.h"
 #include "printing/MirlNxPrintJob.h"
 
 namespace {
@@ -34,7 +36,13 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
     } catch (const std::string& message) {
         start.message = message;
     }
-    if (!start.started) QueueThreadEvent(this, EVT_PRINT_FAILURE, start.message);
+    if (!start.started) {
+        QueueThreadEvent(this, EVT_PRINT_FAILURE, start.message);
+        // A document that could not be printed is kept, within the bound of all kept copies.
+        if (wxFileExists(file) && KeptFailedPrints().Keep(file)) {
+            QueueThreadEvent(this, EVT_PRINT_FAILURE, std::string(FailedPrintCopies::kRemovedText));
+        }
+    }
     return start.started;
 }
 

@@ -245,3 +245,30 @@ TEST_F(PrintQueueFlow, ManyDocumentsPrintTwoAtATimeInTheirOrder) {
         << "once connected, once when all were printed: " << testing::PrintToString(labels);
     EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
 }
+
+// Documents whose print fails are kept, but a queue of failing documents cannot fill the disk:
+// the oldest copies go, and the user is told once.
+TEST_F(PrintQueueFlow, CopiesKeptAfterFailedPrintsAreBounded) {
+    WriteWholeFile(folder.path() + "/sumatraPDF", "#!/bin/sh\nexit 3\n");
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    QueueOneByteDocuments(*sandbox, 60);
+    const auto count = [&](const std::string& prefix) {
+        const Strings shown = Messages();
+        return std::count_if(shown.begin(), shown.end(),
+                             [&](const std::string& text) { return text.rfind(prefix, 0) == 0; });
+    };
+    ASSERT_TRUE(PumpUntil([&] { return count("Printing failed: The print program failed") == 60; },
+                          std::chrono::seconds(60)))
+        << Messages().size();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(LooseTempFiles().size(), 50u);
+    EXPECT_EQ(count("Printing failed: Older copies of documents that failed to print were "
+                    "removed: at most 50 copies and 512 MiB are kept."),
+              1);
+}
