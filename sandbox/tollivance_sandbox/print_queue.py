@@ -31,6 +31,10 @@ their name inside the queue folder:
                   permissions, as some servers send them
   "bare_stat":    [N, ...]                   nor do stat and lstat of N by name (an open
                   handle's attributes stay whole)
+  "oversized":    K                          the listing also shows K documents
+                  "oversized-00000.pdf", ... of 5 GiB each, which cannot be opened
+  "endless":      true                       after the real entries the listing goes on for
+                  ever with new folder names (a server that floods its listings)
 
 Links are followed like a real server does; a link to /dev/zero is allowed out of the account's
 root, so a queue entry can be endless. Pipes (FIFOs) in the queue folder block whoever opens them.
@@ -42,6 +46,7 @@ import errno
 import json
 import os
 import socket
+import stat
 import threading
 import time
 
@@ -223,6 +228,37 @@ def _bare(ctx, scenario, name, attributes):
     return attributes
 
 
+def _made_up(name, mode, size):
+    attributes = SFTPAttributes()
+    attributes.filename = name
+    attributes.st_mode = mode
+    attributes.st_size = size
+    attributes.st_uid = attributes.st_gid = os.getuid()
+    attributes.st_atime = attributes.st_mtime = 1700000000
+    return attributes
+
+
+class _EndlessListing(list):
+    """The real entries, then new folder names for ever; read 16 at a time like any listing."""
+
+    def __init__(self, entries):
+        super().__init__(entries)
+        self.offset = 0
+
+    def _entry(self, index):
+        if index < list.__len__(self):
+            return list.__getitem__(self, index)
+        return _made_up("flood-%012d" % index, stat.S_IFDIR | 0o755, 0)
+
+    def __getitem__(self, key):
+        if isinstance(key, slice) and key.start is None:
+            return [self._entry(self.offset + i) for i in range(key.stop)]
+        if isinstance(key, slice):
+            self.offset += key.start
+            return self
+        return self._entry(self.offset + key)
+
+
 class _QueueSftp(SFTPServerInterface):
     """SFTP confined to the account's root; paths are relative to it."""
 
@@ -262,7 +298,13 @@ class _QueueSftp(SFTPServerInterface):
                 attributes.st_size = _visible_size(self.ctx, self.shared, self.account, name,
                                                    attributes.st_size)
                 entries.append(_bare(self.ctx, "bare_listing", name, attributes))
-            return entries
+            if os.path.basename(real) != QUEUE_FOLDER:
+                return entries
+            settings = _settings(self.ctx)
+            for index in range(int(settings.get("oversized", 0))):
+                entries.append(_made_up("oversized-%05d.pdf" % index, stat.S_IFREG | 0o644,
+                                        5 << 30))
+            return _EndlessListing(entries) if settings.get("endless") else entries
         except (OSError, PermissionError) as error:
             return SFTPServer.convert_errno(getattr(error, "errno", None) or errno.EACCES)
 

@@ -10,6 +10,7 @@
 
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
+#include "app/PrintFailureNotices.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
 #include "platform/ChildProgram.h"
@@ -285,5 +286,9 @@ void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
 }
 
 void MirlNxApp::OnPrintFailure(wxThreadEvent& event) {
-    ShowMessage("Printing failed", event.GetPayload<std::string>());
+    if (!print_failures) {
+        print_failures = std::make_unique<PrintFailureNotices>(
+            [](const std::string& text) { ShowMessage("Printing failed", text); });
+    }
+    print_failures->Add(event.GetPayload<std::string>());
 }

@@ -1,4 +1,6 @@
 #include "app/MirlNxApp.h"
+#include "app/PrintFailureNotices.h"
+#include "app/PrintJobTurns.h"
 
 #include <libssh/libssh.h>
 

@@ -10,6 +10,8 @@
 #include "ui/MirlNxFrame.h"
 
 class MirlNxProcess;
+class PrintFailureNotices;
+class PrintJobTurns;
 class OpensshProcess;
 class TemporaryKeyFile;
 class SftpThread;
@@ -78,6 +80,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     // Printing.
     void OnPrintFile(wxThreadEvent& event);
     void OnPrintJobEnd(wxCommandEvent& event);
+    bool StartPrinting(const wxString& file);
 
     // Update notice.
     void OnUpdateAvailable(wxThreadEvent& event);
@@ -96,7 +99,9 @@ class MirlNxApp : public wxApp, public FrameOwner {
     TunnelHandles tunnel;
     SftpThread* printer_thread = nullptr;
     MirlNxFrame* frame = nullptr;
-    std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
+    std::unique_ptr<TemporaryKeyFile> ssh_key;            // the tunnel key of the forwarding ssh
+    std::unique_ptr<PrintJobTurns> print_turns;           // made at the first document
+    std::unique_ptr<PrintFailureNotices> print_failures;  // made at the first failure
     Retirement retired;  // earlier sessions' programs and workers that have not ended yet
 
     wxDECLARE_EVENT_TABLE();

@@ -7,6 +7,7 @@
 
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
+#include "printing/FailedPrintCopies.h"
 #include "printing/PrintCommandLine.h"
 #include "records/Events.h"
 
@@ -24,6 +25,10 @@ void MirlNxPrintJob::OnTerminate(int, int status) {
                          "The print program failed (exit status " + std::to_string(status) +
                              "); the document was not printed and is kept as " +
                              ToLocaleBytes(file) + ".");
+        if (KeptFailedPrints().Keep(file)) {
+            QueueThreadEvent(application, EVT_PRINT_FAILURE,
+                             std::string(FailedPrintCopies::kRemovedText));
+        }
     }
     QueueCommandEvent(application, type);
     delete this;  // the toolkit leaves a process with its own OnTerminate to itself

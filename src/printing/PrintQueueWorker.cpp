@@ -39,6 +39,10 @@ constexpr milliseconds kFullListingInterval{2000};
 // Far above any print job, low enough that one document cannot fill the local disk.
 constexpr std::uint64_t kMaxDocumentBytes = std::uint64_t{4} << 30;
 const char* const kMaxDocumentText = "4 GiB";
+// Entries taken from one listing of the queue folder.
+constexpr std::size_t kMaxListingEntries = 10000;
+// Documents passed over for stalling that are remembered.
+constexpr std::size_t kMaxStalls = 1000;
 
 struct AttributesDeleter {
     void operator()(sftp_attributes attributes) const { sftp_attributes_free(attributes); }
@@ -292,7 +296,11 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
     bool folder_time_known = false;
     std::uint32_t folder_mtime = 0;
     std::vector<std::string> unresolved;  // links, and entries without a kind or a size
+    std::size_t read = 0;
     for (;;) {
+        // A listing that never ends must not hold the queue or grow without bound: the rest
+        // waits for a later scan, when the documents before it are gone.
+        if (++read > kMaxListingEntries) break;
         Attributes entry;
         {
             BoundCall call(bound);
@@ -313,7 +321,8 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
             unresolved.push_back(name);  // asked after the listing, by name
         }
     }
-    const bool listed_to_end = sftp_dir_eof(dir) != 0;
+    const bool cut_short = read > kMaxListingEntries;
+    const bool listed_to_end = cut_short || sftp_dir_eof(dir) != 0;
     bool closed = false;
     {
         BoundCall call(bound);
@@ -327,7 +336,7 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
         if (reading) documents.push_back(QueueEntry{name, *reading});
     }
     if (Lost(sftp)) return ScanResult::ConnectionLost;
-    have_listing = folder_time_known;
+    have_listing = folder_time_known && !cut_short;
     listed_folder_mtime = folder_mtime;
     listed_at = started;
     return ScanResult::Completed;
@@ -418,6 +427,7 @@ PrintQueueWorker::ScanResult PrintQueueWorker::Scan(const LibSshSftpPtr& sftp) {
 }
 
 void PrintQueueWorker::NoteStall(const QueueEntry& entry) {
+    if (stalls.size() >= kMaxStalls && stalls.count(entry.name) == 0) stalls.clear();
     Stall& stall = stalls[entry.name];
     if (!(stall.reading == entry.reading)) stall = Stall{entry.reading, 0};
     if (++stall.count == kStallsBeforePassingOver) {

@@ -4,6 +4,11 @@ bool QueueMemory::Remember(const std::string& key, const DocumentFingerprint& fi
     std::lock_guard<std::mutex> lock(mutex);
     const auto found = documents.find(key);
     if (found != documents.end() && found->second == fingerprint) return false;
+    // A server can name new documents for ever: past the bound one is forgotten, at worst
+    // reported or printed again.
+    if (found == documents.end() && documents.size() >= kMaxDocuments) {
+        documents.erase(documents.begin());
+    }
     documents[key] = fingerprint;
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -26,6 +27,8 @@ class QueueMemory {
     // new document under the same name).
     bool Holds(const std::string& key, const DocumentFingerprint& fingerprint);
     void Forget(const std::string& key);
+
+    static constexpr std::size_t kMaxDocuments = 10000;
 
   private:
     std::mutex mutex;

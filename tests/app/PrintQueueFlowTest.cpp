@@ -165,3 +165,110 @@ TEST_F(PrintQueueFlow, QueueStoppedWhileItsServerIsSilentEndsAtOnceAndLeavesTheN
     EXPECT_EQ(failures(), 1);
     EXPECT_EQ(Printer(), "Not Connected");
 }
+
+namespace {
+// Queues count one-byte documents "doc000", ... holding 'a', 'b', ... in turn.
+std::string QueueOneByteDocuments(const Sandbox& sandbox, int count) {
+    std::string order;
+    for (int i = 0; i < count; ++i) {
+        const char name[] = {
+            'd', 'o', 'c', char('0' + i / 100), char('0' + i / 10 % 10), char('0' + i % 10), '\0'};
+        order += char('a' + i % 26);
+        QueuePrintFile(sandbox, kUser, name, std::string(1, order.back()));
+    }
+    return order;
+}
+}  // namespace
+
+// A print server that reports failure after failure while a box is open gets one box for the
+// first and one after it for the rest, never a stack of boxes.
+TEST_F(PrintQueueFlow, FloodOfPrintFailuresShowsOneBoxAtATime) {
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true, Scenario({{"print_queue", {{"oversized", 40}}}}));
+    dialogs.HoldOpen(std::chrono::milliseconds(300));
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); })) << Printer();
+    PumpFor(std::chrono::seconds(2));
+
+    EXPECT_EQ(dialogs.MostOpenAtOnce(), 1);
+    const Strings shown = Messages();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_LE(shown.size(), 3u) << testing::PrintToString(shown);
+    EXPECT_EQ(shown[0],
+              "Printing failed: \"oversized-00000.pdf\" in the print queue is larger "
+              "than 4 GiB; it is not printed and stays in the print queue.");
+    EXPECT_NE(shown[1].find(" more printing problems occurred; the first of them:"),
+              std::string::npos)
+        << shown[1];
+}
+
+// Documents delivered faster than they print wait their turn: two print programs at most, in
+// the order the documents came, and "Printing" until the last has ended.
+TEST_F(PrintQueueFlow, ManyDocumentsPrintTwoAtATimeInTheirOrder) {
+    TempDir logs;
+    const std::string log = logs.File("print.log");
+    // printf, not echo: echo takes "-n" for an option.
+    WriteWholeFile(folder.path() + "/sumatraPDF",
+                   "#!/bin/sh\nprintf '+%s\\n' \"$(cat \"$3\")\" >> " + log +
+                       "\nsleep 0.3\nprintf -- '-%s\\n' \"$(cat \"$3\")\" >> " + log + "\n");
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    const std::string order = QueueOneByteDocuments(*sandbox, 20);
+    const auto ended = [&] {
+        const std::string text = FileExists(log) ? ReadWholeFile(log) : "";
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '-'));
+    };
+    ASSERT_TRUE(PumpUntil([&] { return ended() == order.size(); }, std::chrono::seconds(60)))
+        << ReadWholeFile(log);
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+    trail->Sample();
+
+    std::string started;
+    int running = 0, most = 0;
+    const std::string lines = ReadWholeFile(log);
+    for (const char* line = lines.c_str(); *line != '\0'; line += 3) {
+        running += line[0] == '+' ? 1 : -1;
+        most = std::max(most, running);
+        if (line[0] == '+') started += line[1];
+    }
+    EXPECT_EQ(most, 2);
+    EXPECT_EQ(started, order);
+    const Strings labels = trail->Printer();
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), "Connected"), 2)
+        << "once connected, once when all were printed: " << testing::PrintToString(labels);
+    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
+}
+
+// Documents whose print fails are kept, but a queue of failing documents cannot fill the disk:
+// the oldest copies go, and the user is told once.
+TEST_F(PrintQueueFlow, CopiesKeptAfterFailedPrintsAreBounded) {
+    WriteWholeFile(folder.path() + "/sumatraPDF", "#!/bin/sh\nexit 3\n");
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    QueueOneByteDocuments(*sandbox, 60);
+    const auto count = [&](const std::string& prefix) {
+        const Strings shown = Messages();
+        return std::count_if(shown.begin(), shown.end(),
+                             [&](const std::string& text) { return text.rfind(prefix, 0) == 0; });
+    };
+    ASSERT_TRUE(PumpUntil([&] { return count("Printing failed: The print program failed") == 60; },
+                          std::chrono::seconds(60)))
+        << Messages().size();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(LooseTempFiles().size(), 50u);
+    EXPECT_EQ(count("Printing failed: Older copies of documents that failed to print were "
+                    "removed: at most 50 copies and 512 MiB are kept."),
+              1);
+}

@@ -485,3 +485,17 @@ TEST(SftpThread, DocumentThatSilencesTheServerTwiceIsPassedOverAndTheOneBehindIt
               "over and stays in the print queue.");
     EXPECT_TRUE(FileExists(stuck));
 }
+
+// A server whose listing never ends: the listing is cut, and the documents at its head are
+// printed all the same.
+TEST(SftpThread, EndlessListingIsCutAndTheDocumentsItHoldsPrinted) {
+    auto sandbox = PrintQueueSandbox({{"endless", true}});
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    QueuePrintFile(*sandbox, "demo", "a.pdf", "first");
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(PumpUntil([&] { return !queue.PrintedFiles().empty(); }, std::chrono::seconds(30)))
+        << testing::PrintToString(queue.events().Trace());
+    ASSERT_TRUE(queue.Stop());
+    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"first"});
+    EXPECT_TRUE(queue.events().Of(EVT_PRINT_FAILURE).empty());
+}

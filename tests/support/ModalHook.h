@@ -2,6 +2,7 @@
 
 #include <wx/modalhook.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ class ModalHook : public wxModalDialogHook {
 
     const std::vector<Shown>& shown() const { return dialogs; }
     void set_answer(int value) { answer = value; }
+    // Keeps each dialog "open" this long, running the event loop meanwhile as a real modal
+    // dialog does, so events that arrive while it is open are handled inside it.
+    void HoldOpen(std::chrono::milliseconds duration) { hold = duration; }
+    // The most dialogs that were open at once.
+    int MostOpenAtOnce() const { return most_open; }
 
   protected:
     int Enter(wxDialog* dialog) override;
@@ -28,4 +34,7 @@ class ModalHook : public wxModalDialogHook {
   private:
     int answer;
     std::vector<Shown> dialogs;
+    std::chrono::milliseconds hold{0};
+    int open = 0;
+    int most_open = 0;
 };

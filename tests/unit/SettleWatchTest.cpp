@@ -47,3 +47,15 @@ TEST(SettleWatch, UnsettledDocumentNeedsTwoReadingsAgain) {
     EXPECT_TRUE(watch.Take({{"a", {10, 1}}}).settled.empty());
     EXPECT_EQ(watch.Take({{"a", {10, 1}}}).settled.size(), 1u);
 }
+
+// A server can name new documents for ever: what the queue remembers of them stays bounded.
+TEST(QueueMemory, ForgetsOneOnceFullSoItStaysBounded) {
+    QueueMemory memory;
+    const auto key = [](std::size_t i) { return "k" + std::to_string(100000 + i); };
+    for (std::size_t i = 0; i <= QueueMemory::kMaxDocuments; ++i) {
+        ASSERT_TRUE(memory.Remember(key(i), {1, 1}));
+    }
+    EXPECT_FALSE(memory.Holds(key(0), {1, 1}));
+    EXPECT_TRUE(memory.Holds(key(QueueMemory::kMaxDocuments), {1, 1}));
+    EXPECT_TRUE(memory.Holds(key(1), {1, 1}));
+}
