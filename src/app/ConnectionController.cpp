@@ -11,6 +11,7 @@
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
 #include "app/PrintFailureNotices.h"
+#include "app/PrintJobTurns.h"
 #include "config/Deployment.h"
 #include "config/Version.h"
 #include "platform/ChildProgram.h"
@@ -141,6 +142,7 @@ void MirlNxApp::ReleaseTunnel() {
 
 void MirlNxApp::Shutdown() {
     KillProcesses();
+    if (print_turns) print_turns->StartAll();
     // Stop the workers here rather than waiting for the viewer's end to do it: a print queue
     // may run with no viewer at all, and the wait is bounded either way.
     StopPrinterThread();

@@ -23,6 +23,11 @@ void PrintJobTurns::Ended() {
     StartWaiting();
 }
 
+void PrintJobTurns::StartAll() {
+    most_running = waiting.size() + running;
+    StartWaiting();
+}
+
 void PrintJobTurns::StartWaiting() {
     if (starting) return;  // a start that runs the event loop must not start twice
     starting = true;

@@ -21,6 +21,9 @@ class PrintJobTurns {
     void Add(const wxString& file);
     // A started program ended: the next waiting document gets its turn.
     void Ended();
+    // The client is closing: every waiting document goes to its print program now, since the
+    // print queue has already taken it off the server.
+    void StartAll();
     // Nothing running and nothing waiting.
     bool Idle() const { return running == 0 && waiting.empty(); }
 
