@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "ApplicationTest.h"
+#include "support/DriveForwarding.h"
 #include "support/EventPump.h"
 #include "support/LoopbackPorts.h"
 
@@ -56,6 +57,7 @@ TEST_F(ShutdownFlow, ClosingTheWindowWhileConnectedEndsProgramsAndWorkers) {
 // The system ending the client (kill, log-off) ends the session as Exit does: the viewer and
 // the forwarding ssh go, the tunnel key is removed and the FTP drive unmapped.
 void ShutdownFlow::EndsAsExitDoesOn(int signal_number) {
+    DrivePortsLock drive_ports;  // its ssh forwards the FTP drive's port
     SilentListener desktop_ssh;  // the forwarding ssh stays up, waiting for a banner
     const nlohmann::json session = {
         {"tunnel_mode", 1},

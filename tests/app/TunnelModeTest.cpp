@@ -17,6 +17,7 @@ using Strings = std::vector<std::string>;
 class TunnelMode : public ApplicationTest {};
 
 TEST_F(TunnelMode, ForwardingSshRunsWithTheDriveScriptsAndItsEndUnmapsAndRemovesTheKey) {
+    DrivePortsLock drive_ports;  // its ssh forwards them; a squatter elsewhere would end it
     const int desktop_ssh_port = ClosedLoopbackPort();
     const nlohmann::json session = {
         {"tunnel_mode", 1},
@@ -109,6 +110,7 @@ namespace {
 // The end of an earlier session's ssh can reach the application after a new session has
 // started its own; only the ssh that really ended is released.
 TEST_F(TunnelMode, AnEndEventOfAnotherSshLeavesTheRunningOneAlone) {
+    DrivePortsLock drive_ports;
     SilentListener desktop_ssh;  // ssh connects and waits for a banner that never comes
     const nlohmann::json session = {
         {"tunnel_mode", 1},
