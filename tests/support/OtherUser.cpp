@@ -15,8 +15,8 @@ int Run(const std::string& command) {
 }
 
 std::unique_ptr<ChildProcess> AsUser(const std::string& user, const std::string& program) {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{"runuser", "-u", user, "--", "/usr/bin/python3", "-u", "-c", program});
+    return std::make_unique<ChildProcess>(std::vector<std::string>{
+        "runuser", "-u", user, "--", "/usr/bin/python3", "-u", "-c", program});
 }
 }  // namespace
 
@@ -36,9 +36,17 @@ std::unique_ptr<ChildProcess> OtherUser::Listen(int port) const {
     auto process = AsUser(user,
                           "import socket, time\n"
                           "s = socket.socket()\n"
-                          "s.bind(('127.0.0.1', " +
+                          // An earlier test's connections may still be in TIME_WAIT there, and
+                          // its last listener a moment from closing.
+                          "s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+                          "for attempt in range(100):\n"
+                          "    try:\n"
+                          "        s.bind(('127.0.0.1', " +
                               std::to_string(port) +
                               "))\n"
+                              "        break\n"
+                              "    except OSError:\n"
+                              "        time.sleep(0.1)\n"
                               "s.listen(8)\n"
                               "print('LISTENING')\n"
                               "held = []\n"
