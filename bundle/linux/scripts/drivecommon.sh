@@ -69,3 +69,15 @@ drive_state_dir() {
     chmod 700 "$dir"
     printf '%s\n' "$dir"
 }
+
+# stop_waiting_mapping STATE NAME: ends the mapping script NAME.sh that noted its process in
+# STATE while it waits for its port, and forgets the note.
+stop_waiting_mapping() {
+    [ -f "$1/$2.pid" ] || return 0
+    pid=$(cat "$1/$2.pid")
+    # Only that script: the number may have been reused since.
+    case $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) in
+        *"$2.sh"*) kill "$pid" 2>/dev/null ;;
+    esac
+    rm -f "$1/$2.pid"
+}

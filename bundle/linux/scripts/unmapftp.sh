@@ -8,14 +8,7 @@ here=$(dirname "$0")
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
 
-if [ -f "$state/mapftp.pid" ]; then
-    pid=$(cat "$state/mapftp.pid")
-    # Only that script: the number may have been reused since.
-    case $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) in
-        *mapftp.sh*) kill "$pid" 2>/dev/null ;;
-    esac
-    rm -f "$state/mapftp.pid"
-fi
+stop_waiting_mapping "$state" mapftp
 
 urls=
 if [ -f "$state/ftp.url" ]; then

@@ -8,14 +8,7 @@ here=$(dirname "$0")
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
 
-if [ -f "$state/mapwebdav.pid" ]; then
-    pid=$(cat "$state/mapwebdav.pid")
-    # Only that script: the number may have been reused since.
-    case $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) in
-        *mapwebdav.sh*) kill "$pid" 2>/dev/null ;;
-    esac
-    rm -f "$state/mapwebdav.pid"
-fi
+stop_waiting_mapping "$state" mapwebdav
 
 url="dav://127.0.0.1:$WEBDAV_PORT/"
 is_mounted "$url" || exit 0
