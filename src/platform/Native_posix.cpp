@@ -17,3 +17,7 @@ ProgramLayout NativeLayout() {
 wxString ResourcesFolder() {
     return ChooseResourcesFolder(wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath());
 }
+
+bool ThemeDrawsHoveredButtons() {
+    return false;
+}

@@ -16,3 +16,8 @@ ProgramLayout NativeLayout() {
 wxString ResourcesFolder() {
     return wxStandardPaths::Get().GetResourcesDir();
 }
+
+bool ThemeDrawsHoveredButtons() {
+    // Without visual styles the button keeps its colour, where a dark label still reads.
+    return true;
+}

@@ -9,11 +9,13 @@
 #include <wx/icon.h>
 #include <wx/imagbmp.h>
 #include <wx/image.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include "platform/LocaleText.h"
+#include "platform/Platform.h"
 #include "platform/Printers.h"
 #include "ui/LayoutReport.h"
 #include "ui/LinkSpeed.h"
@@ -27,6 +29,19 @@ const wxColour kButtonGreen(0, 177, 89);
 
 wxColour White() {
     return wxColour("WHITE");
+}
+
+// The theme's light background under the pointer would hide the white label: the label turns
+// dark while the pointer is on the button.
+void KeepLabelReadableUnderPointer(wxButton* button) {
+    button->Bind(wxEVT_ENTER_WINDOW, [button](wxMouseEvent& event) {
+        button->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT));
+        event.Skip();
+    });
+    button->Bind(wxEVT_LEAVE_WINDOW, [button](wxMouseEvent& event) {
+        button->SetForegroundColour(White());
+        event.Skip();
+    });
 }
 
 wxFont FormFont(int points, wxFontWeight weight) {
@@ -191,6 +206,7 @@ void MirlNxFrame::BuildForm(wxWindow* panel) {
     connect_button->SetName("connect");
     connect_button->SetForegroundColour(White());
     connect_button->SetBackgroundColour(kButtonGreen);
+    if (ThemeDrawsHoveredButtons()) KeepLabelReadableUnderPointer(connect_button);
     Bind(wxEVT_BUTTON, &MirlNxFrame::OnConnect, this, ID_CONNECT);
 
     labelled_fields = {{user_id_label, user_id_field},

@@ -143,6 +143,19 @@ shoot() { # shoot FILE
 }
 shoot windows-login-100.png
 
+# Under the pointer a themed button draws its own light background instead of the green one:
+# the Connect label must still be drawn, not white on white.
+label_under_pointer() {
+    xdotool mousemove --window "$window" 255 307
+    sleep 0.5
+    local spread
+    spread="$(import -window "$window" -crop 186x17+162+299 +repage -colorspace gray \
+        -format '%[fx:standard_deviation]' info:)"
+    echo "window test: the Connect button's grey spread under the pointer: $spread"
+    awk -v spread="$spread" 'BEGIN { exit !(spread > 0.05) }'
+}
+check "the Connect label is drawn under the pointer" label_under_pointer
+
 update_checked() { grep -q '"method": "GET", "path": "/downloads/quorvanta-client-version.txt"' "$log"; }
 check "update check through Schannel with the sandbox's CA" wait_for 30 update_checked
 
