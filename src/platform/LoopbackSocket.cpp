@@ -33,6 +33,13 @@ SocketHandle ListenOnLoopback(std::uint16_t port, std::chrono::milliseconds time
     return held;
 }
 
+std::uint16_t LocalPort(SocketHandle socket) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    return ntohs(address.sin_port);
+}
+
 SocketHandle AcceptConnection(SocketHandle listener) {
     const SocketHandle accepted = accept(listener, nullptr, nullptr);
     if (accepted != kNoSocket) KeepFromChildren(accepted);

@@ -41,6 +41,9 @@ void KeepFromChildren(SocketHandle socket);
 // of timeout. Throws the message (std::string) of the step that failed, after closing the
 // socket.
 SocketHandle ListenOnLoopback(std::uint16_t port, std::chrono::milliseconds timeout);
+// The local port a bound socket has (0 when it cannot be told): a listener on port 0 gets one
+// the system picks.
+std::uint16_t LocalPort(SocketHandle socket);
 // Accepts one waiting connection: the new socket, or kNoSocket (see LastCallWouldBlock).
 SocketHandle AcceptConnection(SocketHandle listener);
 

@@ -47,6 +47,9 @@ void SshTunnel::Serve() {
 
     const SocketHandle local = port.Accept(kAcceptLimit, [this] { return stop.Raised(); });
     if (local == kNoSocket) {
+        // The port is given back before the end is told: the next session may listen on it
+        // at once.
+        port.Close();
         // A stop request is no failure: the application asked for the end.
         if (stop.Raised()) {
             QueueThreadEvent(sink, EVT_TUNNEL_FINISHED, std::string(kFinished));

@@ -22,11 +22,6 @@ bool Saw(RunningSftpThread& queue, const std::string& entry) {
     const Trace trace = queue.events().Trace();
     return std::find(trace.begin(), trace.end(), entry) != trace.end();
 }
-
-std::unique_ptr<Sandbox> PrintQueueSandbox(
-    const nlohmann::json& scenario = nlohmann::json::object()) {
-    return std::make_unique<Sandbox>(SandboxOptions().WithPrintQueue().WithScenario(scenario));
-}
 }  // namespace
 
 TEST(PrintQueueReconnect, DocumentsQueuedBeforeDuringAndAfterADropPrintOnce) {
@@ -118,7 +113,7 @@ TEST(PrintQueueReconnect, StopWhileReconnectingIsAnsweredAtOnce) {
 
 TEST(PrintQueueReconnect, PasswordRefusedAfterALostConnectionEndsAtOnce) {
     const nlohmann::json drop = {{"name", "doc.pdf"}, {"after_bytes", 200000}, {"times", 1}};
-    auto sandbox = PrintQueueSandbox({{"print_queue", {{"drop", drop}}}});
+    auto sandbox = PrintQueueSandbox({{"drop", drop}});
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
     ASSERT_NE(queue.events().WaitFor(EVT_PRINTER_CONNECTED), nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,13 @@
 
 #include "printing/SftpThread.h"
 #include "support/EventPump.h"
+
+std::unique_ptr<Sandbox> PrintQueueSandbox(const nlohmann::json& print_queue) {
+    SandboxOptions options;
+    options.print_queue = true;
+    if (!print_queue.is_null()) options.scenario = {{"print_queue", print_queue}};
+    return std::make_unique<Sandbox>(options);
+}
 
 std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& account, bool fallback) {
     const std::string root = sandbox.StateDir() + "/print/" + account;
@@ -42,14 +50,25 @@ int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
     return count;
 }
 
-ScopedTempFolder::ScopedTempFolder() : variable("TMPDIR", folder.path()) {}
+bool InFolder(const std::string& file, const std::string& folder) {
+    std::error_code error;
+    return std::filesystem::equivalent(std::filesystem::path(file).parent_path(), folder, error);
+}
 
-std::vector<std::string> ScopedTempFolder::Files() const {
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-        files.push_back(entry.path().string());
+::testing::AssertionResult SameFiles(const std::vector<std::string>& found,
+                                     const std::vector<std::string>& expected) {
+    std::vector<std::string> left = expected;
+    for (const auto& file : found) {
+        const auto same = std::find_if(left.begin(), left.end(), [&](const std::string& other) {
+            std::error_code error;
+            return std::filesystem::equivalent(file, other, error);
+        });
+        if (same == left.end()) break;
+        left.erase(same);
     }
-    return files;
+    if (found.size() == expected.size() && left.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << ::testing::PrintToString(found) << " are not " << ::testing::PrintToString(expected);
 }
 
 RunningSftpThread::RunningSftpThread(int port, const std::string& account,
@@ -79,6 +98,17 @@ bool RunningSftpThread::Stop() {
     return WaitForEnd();
 }
 
+std::chrono::milliseconds RunningSftpThread::TimedStop() {
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Stop());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 asked);
+}
+
+bool RunningSftpThread::WaitForPrinted(size_t count) {
+    return PumpUntil([&] { return PrintedFiles().size() >= count; }, std::chrono::seconds(60));
+}
+
 bool RunningSftpThread::WaitForEnd() {
     ended = PumpUntil([&] { return recorder.Count(EVT_PRINTER_FINISHED) > 0; },
                       std::chrono::seconds(60));
@@ -90,6 +120,12 @@ std::vector<std::string> RunningSftpThread::PrintedFiles() const {
     std::vector<std::string> files;
     for (const auto& e : recorder.Of(EVT_PRINT_FILE)) files.push_back(EventRecorder::Text(e));
     return files;
+}
+
+std::vector<std::string> RunningSftpThread::PrintedContents() const {
+    std::vector<std::string> contents;
+    for (const auto& path : PrintedFiles()) contents.push_back(ReadWholeFile(path));
+    return contents;
 }
 
 std::vector<std::string> RunningSftpThread::FileTrace() const {

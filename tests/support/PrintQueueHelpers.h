@@ -1,15 +1,21 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/EventRecorder.h"
 #include "support/Sandbox.h"
-#include "support/ScopedVariable.h"
+#include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 
 class SftpThread;
+
+// A sandbox serving only the print queue, with a scenario for it (null: none).
+std::unique_ptr<Sandbox> PrintQueueSandbox(const nlohmann::json& print_queue = {});
 
 // The real folder of an account's queue in the sandbox's state (fallback: <account>/ inside).
 std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& account,
@@ -22,18 +28,11 @@ std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
 int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
                        const std::string& path_suffix);
 
-// Points the toolkit's temporary folder (TMPDIR, which it asks first on Windows too) at a
-// fresh folder while it lives.
-class ScopedTempFolder {
-  public:
-    ScopedTempFolder();
-    const std::string& path() const { return folder.path(); }
-    std::vector<std::string> Files() const;
-
-  private:
-    TempDir folder;
-    ScopedVariable variable;
-};
+// Whether the file lies directly in the folder, however either is spelt.
+bool InFolder(const std::string& file, const std::string& folder);
+// Whether both lists name the same files, in any order and however each is spelt.
+::testing::AssertionResult SameFiles(const std::vector<std::string>& found,
+                                     const std::vector<std::string>& expected);
 
 // A started print-queue thread reporting to its own recorder; stopped and waited for (its
 // EVT_PRINTER_FINISHED) at the latest when this goes, so the recorder outlives the thread.
@@ -49,10 +48,16 @@ class RunningSftpThread {
     EventRecorder& events() { return recorder; }
     // Asks the thread to stop and waits for its end; true when it ended.
     bool Stop();
+    // Stops the thread and says how long its end took to arrive.
+    std::chrono::milliseconds TimedStop();
     // Waits for the end the thread comes to by itself.
     bool WaitForEnd();
+    // Waits (60 s at most) until count documents were handed over.
+    bool WaitForPrinted(size_t count);
     // The local paths handed over so far.
     std::vector<std::string> PrintedFiles() const;
+    // What the local copies hold now.
+    std::vector<std::string> PrintedContents() const;
     // The trace without the connection and end events.
     std::vector<std::string> FileTrace() const;
 

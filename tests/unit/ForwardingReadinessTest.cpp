@@ -5,8 +5,7 @@
 
 #include "platform/LoopbackSocket.h"
 #include "session/ForwardingReadiness.h"
-#include "support/LoopbackPorts.h"
-#include "support/TcpPeer.h"
+#include "support/LoopbackListener.h"
 
 namespace {
 
@@ -73,7 +72,7 @@ TEST(ForwardingReadiness, ReasonIsTheLastLineThatIsNotDebug) {
 }
 
 TEST(ForwardingReadiness, ReadyOnlyWhenTheLocalPortAccepts) {
-    TcpPeer listener(TcpPeer::SendAndClose(""));
+    const SilentListener listener;
     const auto port = static_cast<std::uint16_t>(listener.Port());
     ForwardingReadiness readiness(port);
     EXPECT_FALSE(readiness.Ready()) << "nothing reported yet";
@@ -86,7 +85,7 @@ TEST(ForwardingReadiness, ReadyOnlyWhenTheLocalPortAccepts) {
 }
 
 TEST(ForwardingReadiness, PortFreeOnlyWhenNobodyListens) {
-    TcpPeer listener(TcpPeer::SendAndClose(""));
+    const SilentListener listener;
     EXPECT_FALSE(LoopbackPortFree(static_cast<std::uint16_t>(listener.Port())));
     EXPECT_TRUE(LoopbackPortFree(static_cast<std::uint16_t>(ClosedLoopbackPort())));
 }

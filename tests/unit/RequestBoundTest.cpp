@@ -1,35 +1,17 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 #include "printing/RequestBound.h"
+#include "support/SocketPair.h"
 
 namespace {
 using std::chrono::milliseconds;
 
-// A connected pair: the bound watches one end; the other tells whether it was shut down.
-class SocketPair {
-  public:
-    SocketPair() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0); }
-    ~SocketPair() {
-        close(ends[0]);
-        close(ends[1]);
-    }
-    int watched() const { return ends[0]; }
-    // True when the watched end was shut down (the other end reads its end of stream).
-    bool Cut() const {
-        pollfd other{ends[1], POLLIN, 0};
-        char byte = 0;
-        return poll(&other, 1, 0) == 1 && recv(ends[1], &byte, 1, MSG_DONTWAIT) == 0;
-    }
-
-  private:
-    int ends[2] = {-1, -1};
-};
+// The bound watches the pair's first end; the second tells whether it was shut down. A cut
+// reaches the other end within this over loopback TCP.
+constexpr milliseconds kDelivery{200};
 }  // namespace
 
 TEST(RequestBound, CutsACallPastItsLimitOrAtAStopButNotAnIdleSocket) {
@@ -51,35 +33,35 @@ TEST(RequestBound, CutsACallPastItsLimitOrAtAStopButNotAnIdleSocket) {
     for (const Case& c : cases) {
         SocketPair pair;
         RequestBound bound(milliseconds(100));
-        bound.SetSocket(pair.watched());
+        bound.SetSocket(pair.first());
         if (c.call_running) bound.Begin();
         std::this_thread::sleep_for(c.waited);
         if (c.stop) bound.RequestStop();
         bound.Check();
-        EXPECT_EQ(pair.Cut(), c.cut) << c.what;
+        EXPECT_EQ(pair.FirstShutDown(kDelivery), c.cut) << c.what;
         EXPECT_EQ(bound.TimedOut(), c.timed_out) << c.what;
-        bound.SetSocket(-1);
+        bound.SetSocket(kNoSocket);
     }
 }
 
 TEST(RequestBound, FinishingCallGetsAGraceAfterAStopAndANewCallAfterAStopFailsAtOnce) {
     SocketPair pair;
     RequestBound bound(milliseconds(10000));
-    bound.SetSocket(pair.watched());
+    bound.SetSocket(pair.first());
     {
         FinishingCall call(bound);
         bound.RequestStop();
         bound.Check();
-        EXPECT_FALSE(pair.Cut()) << "a delete under way may finish";
+        EXPECT_FALSE(pair.FirstShutDown(kDelivery)) << "a delete under way may finish";
         std::this_thread::sleep_for(milliseconds(500));
         bound.Check();
-        EXPECT_TRUE(pair.Cut()) << "but not for long";
+        EXPECT_TRUE(pair.FirstShutDown(kDelivery)) << "but not for long";
     }
     SocketPair next;
-    bound.SetSocket(next.watched());
-    EXPECT_TRUE(next.Cut()) << "a socket named after the stop is cut at once";
+    bound.SetSocket(next.first());
+    EXPECT_TRUE(next.FirstShutDown(kDelivery)) << "a socket named after the stop is cut at once";
     EXPECT_FALSE(bound.Pause(milliseconds(1000))) << "a pause after a stop returns at once";
-    bound.SetSocket(-1);
+    bound.SetSocket(kNoSocket);
 }
 
 // The supervisor is woken by the limit itself, not by polling, and ends with the work.
@@ -87,16 +69,17 @@ TEST(RequestBound, SupervisorCutsACallAtItsLimitAndEndsWithTheWork) {
     SocketPair pair;
     RequestBound bound(milliseconds(100));
     std::thread supervisor([&bound] { bound.Supervise(); });
-    bound.SetSocket(pair.watched());
+    bound.SetSocket(pair.first());
     bound.Begin();
     const auto started = std::chrono::steady_clock::now();
-    while (!pair.Cut() && std::chrono::steady_clock::now() - started < std::chrono::seconds(5)) {
+    while (!pair.FirstShutDown(kDelivery) &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(5)) {
         std::this_thread::sleep_for(milliseconds(10));
     }
-    EXPECT_TRUE(pair.Cut());
+    EXPECT_TRUE(pair.FirstShutDown(kDelivery));
     EXPECT_TRUE(bound.TimedOut());
     bound.End();
-    bound.SetSocket(-1);
+    bound.SetSocket(kNoSocket);
     bound.Finish();
     supervisor.join();
 }

@@ -1,5 +1,5 @@
-// Under Wine the test program cannot start the sandbox: the wrapper script starts one on the
-// Linux side (loopback is shared) and passes what a test needs to know of it in the
+// Under Wine the test program cannot start the sandbox: the wrapper script starts one for each
+// case on the Linux side (loopback is shared) and passes what a test needs to know of it in the
 // environment: its ready line, and its state and PKI folders as Windows sees them (Z:).
 #include <cstdlib>
 #include <stdexcept>
@@ -38,6 +38,5 @@ Sandbox::Sandbox(const SandboxOptions& options)
                                      side.port + "\"");
         }
     }
-    // Every test starts from its own scenario, as with a sandbox of its own.
     SetScenario(options.scenario);
 }

@@ -1,4 +1,4 @@
-#include "LoopbackStream.h"
+#include "support/LoopbackConnection.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +10,7 @@ constexpr std::chrono::seconds kTimeout{30};
 constexpr int kChunk = 65536;
 }  // namespace
 
-LoopbackStream::LoopbackStream(int port) {
+LoopbackConnection::LoopbackConnection(int port) {
     socket =
         TcpConnect("127.0.0.1", static_cast<std::uint16_t>(port), kTimeout, [] { return false; });
     if (socket == kNoSocket) return;
@@ -18,11 +18,11 @@ LoopbackStream::LoopbackStream(int port) {
     SetSendTimeout(socket, kTimeout);
 }
 
-LoopbackStream::~LoopbackStream() {
+LoopbackConnection::~LoopbackConnection() {
     Close();
 }
 
-bool LoopbackStream::SendAll(const std::string& bytes) {
+bool LoopbackConnection::SendAll(const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const int size = static_cast<int>(std::min<std::size_t>(bytes.size() - sent, kChunk));
@@ -33,7 +33,7 @@ bool LoopbackStream::SendAll(const std::string& bytes) {
     return true;
 }
 
-std::string LoopbackStream::ReceiveExactly(std::size_t count) {
+std::string LoopbackConnection::ReceiveExactly(std::size_t count) {
     std::string received;
     char buffer[kChunk];
     while (received.size() < count) {
@@ -45,7 +45,11 @@ std::string LoopbackStream::ReceiveExactly(std::size_t count) {
     return received;
 }
 
-void LoopbackStream::Close() {
+bool LoopbackConnection::NothingArrives(std::chrono::milliseconds wait) {
+    return WaitReadable(socket, wait) == 0;
+}
+
+void LoopbackConnection::Close() {
     if (socket == kNoSocket) return;
     ShutdownAndClose(socket);
     socket = kNoSocket;

@@ -1,23 +1,26 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "config/Deployment.h"
+#include "platform/LoopbackSocket.h"
 #include "records/Events.h"
 #include "service/Sha256Hex.h"
 #include "session/LibsshDesktopSession.h"
 #include "session/SessionDocuments.h"
 #include "support/EventPump.h"
 #include "support/EventRecorder.h"
-#include "support/LibSshLogin.h"
-#include "support/OpensshServer.h"
+#include "support/LoopbackConnection.h"
+#include "support/LoopbackListener.h"
 #include "support/SampleRecords.h"
 #include "support/Sandbox.h"
-#include "support/TcpPeer.h"
+#include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 #include "support/TunnelEnd.h"
 #include "tunnel/SshTunnel.h"
@@ -32,30 +35,10 @@ bool FolderEmpty(const std::string& folder) {
     return std::filesystem::is_empty(folder);
 }
 
-// Points the system's temporary folder at a private one for the life of the object, so a test
-// can see whether anything was written there.
-class PrivateTempFolder {
-  public:
-    PrivateTempFolder() {
-        const char* old = std::getenv("TMPDIR");
-        had_old = old != nullptr;
-        if (had_old) previous = old;
-        setenv("TMPDIR", folder.path().c_str(), 1);
-    }
-    ~PrivateTempFolder() {
-        if (had_old) {
-            setenv("TMPDIR", previous.c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
-    }
-    const std::string& path() const { return folder.path(); }
-
-  private:
-    TempDir folder;
-    std::string previous;
-    bool had_old = false;
-};
+// The deployment's own key, as the client sends it (the sandbox was given its public half).
+std::string SessionRequestKey() {
+    return BuiltInDeployment().session_request_key;
+}
 }  // namespace
 
 class LibsshDesktopSessionTest : public ::testing::Test {
@@ -68,7 +51,7 @@ class LibsshDesktopSessionTest : public ::testing::Test {
 
     // Runs CreateSession and returns its failure message ("" when it succeeded; the tunnel
     // thread it returned is then stopped before it was started, i.e. deleted).
-    std::string FailureOf(const std::string& key = BuildKeyText("session_request_key")) {
+    std::string FailureOf(const std::string& key = SessionRequestKey()) {
         try {
             auto result =
                 LibsshDesktopSession(key, NewSshTunnel)
@@ -85,9 +68,12 @@ class LibsshDesktopSessionTest : public ::testing::Test {
 };
 
 TEST_F(LibsshDesktopSessionTest, TheSessionsTunnelCarriesBytesToTheDesktop) {
-    PrivateTempFolder temp;
+    // The channel's standard-error stream carries noise that must never reach the viewer.
+    sandbox.SetScenario({{"desktop", {{"greeting", "RFB 003.008\n"}}},
+                         {"ssh", {{"tcpip_stderr", "stderr noise\n"}}}});
+    ScopedTempFolder temp;
     auto [session, handles] =
-        LibsshDesktopSession(BuildKeyText("session_request_key"), NewSshTunnel)
+        LibsshDesktopSession(SessionRequestKey(), NewSshTunnel)
             .CreateSession(&recorder, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
     ASSERT_NE(handles.thread, nullptr);
     EXPECT_EQ(handles.process, nullptr);
@@ -111,14 +97,18 @@ TEST_F(LibsshDesktopSessionTest, TheSessionsTunnelCarriesBytesToTheDesktop) {
     TunnelEnd end(recorder, handles.thread);
     ASSERT_NE(recorder.WaitFor(EVT_SESSION_READY), nullptr);
 
-    const int viewer = ConnectLoopback(session.port + 4000);
-    ASSERT_GE(viewer, 0);
+    LoopbackConnection viewer(session.port + 4000);
+    ASSERT_TRUE(viewer.Connected());
+    // The desktop speaks first; then every byte sent comes back through the channel.
+    EXPECT_EQ(viewer.ReceiveExactly(12), "RFB 003.008\n");
     const std::string payload = RandomBytes(1024 * 1024, 7);
-    std::thread writer([&] { SendAll(viewer, payload); });
-    const std::string echoed = ReceiveExactly(viewer, payload.size());
+    bool sent = false;
+    std::thread writer([&] { sent = viewer.SendAll(payload); });
+    const std::string echoed = viewer.ReceiveExactly(payload.size());
     writer.join();
+    EXPECT_TRUE(sent);
     EXPECT_EQ(Sha256Hex(echoed), Sha256Hex(payload));
-    close(viewer);
+    viewer.Close();
     const auto* finished = recorder.WaitFor(EVT_TUNNEL_FINISHED);
     ASSERT_NE(finished, nullptr);
     EXPECT_EQ(Sha256Hex(ReadWholeFile(sandbox.StateDir() + "/desktop_received.bin")),
@@ -170,7 +160,7 @@ TEST_F(LibsshDesktopSessionTest, FailuresCarryTheirStepsMessages) {
         {"an empty reply line", {{"session", {{"raw", ""}}}}, "Decode error "},
     };
     for (const Case& c : cases) {
-        PrivateTempFolder temp;
+        ScopedTempFolder temp;
         sandbox.SetScenario(c.scenario);
         const std::string failure = FailureOf();
         EXPECT_EQ(failure.substr(0, c.expected_prefix.size()), c.expected_prefix)
@@ -196,11 +186,43 @@ TEST_F(LibsshDesktopSessionTest, AKeyThatIsNotAKeyFailsAuthentication) {
               "auth failed");
 }
 
+// A stop ends the thread both while it waits for the viewer and while it forwards; the
+// viewer's connection is closed and the listening port is given back.
+TEST_F(LibsshDesktopSessionTest, AStopEndsTheTunnelAndGivesItsPortBack) {
+    for (const bool viewer_connected : {false, true}) {
+        SCOPED_TRACE(viewer_connected ? "forwarding" : "waiting for the viewer");
+        EventRecorder events;
+        auto [session, handles] =
+            LibsshDesktopSession(SessionRequestKey(), NewSshTunnel)
+                .CreateSession(&events, Server(), SampleLogin("alice", "pa\"ss", "adsl"));
+        ASSERT_EQ(handles.thread->Run(), wxTHREAD_NO_ERROR);
+        TunnelEnd end(events, handles.thread);
+        ASSERT_NE(events.WaitFor(EVT_SESSION_READY), nullptr);
+        const auto port = static_cast<std::uint16_t>(session.port + 4000);
+        std::optional<LoopbackConnection> viewer;
+        if (viewer_connected) {
+            viewer.emplace(port);
+            ASSERT_TRUE(viewer->Connected());
+            ASSERT_TRUE(viewer->SendAll("x"));
+            ASSERT_EQ(viewer->ReceiveExactly(1), "x");  // the channel is open and idle now
+        }
+        const auto asked = std::chrono::steady_clock::now();
+        handles.thread->Delete();
+        ASSERT_NE(events.WaitFor(EVT_TUNNEL_FINISHED, std::chrono::seconds(10)), nullptr);
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(6));
+        EXPECT_EQ(events.Count(EVT_SESSION_FAILURE), 0u) << "a requested stop is no failure";
+        if (viewer) {
+            EXPECT_EQ(viewer->ReceiveExactly(1), "") << "the viewer's side stays open";
+        }
+        EXPECT_TRUE(LoopbackPortFree(port));
+    }
+}
+
 TEST(LibsshDesktopSessionConnect, ANonListeningServerPortFailsToConnect) {
     EventRecorder recorder;
     const auto port = static_cast<std::uint16_t>(FreeLoopbackPort());
     try {
-        LibsshDesktopSession(BuildKeyText("session_request_key"), NewSshTunnel)
+        LibsshDesktopSession(SessionRequestKey(), NewSshTunnel)
             .CreateSession(&recorder, {"127.0.0.1", "127.0.0.1", port},
                            SampleLogin("alice", "pa\"ss", "adsl"));
         ADD_FAILURE() << "connected";

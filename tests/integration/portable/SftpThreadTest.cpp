@@ -1,65 +1,29 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/EventPump.h"
-#include "support/OpensshServer.h"
+#include "support/LoopbackListener.h"
+#include "support/OpenHandles.h"
 #include "support/PrintQueueHelpers.h"
 
 namespace {
 using Trace = std::vector<std::string>;
-
-std::unique_ptr<Sandbox> PrintQueueSandbox(const nlohmann::json& print_queue = {}) {
-    SandboxOptions options;
-    options.print_queue = true;
-    if (!print_queue.is_null()) options.scenario = {{"print_queue", print_queue}};
-    return std::make_unique<Sandbox>(options);
-}
-
-bool WaitForPrintedCount(RunningSftpThread& queue, size_t count) {
-    return PumpUntil([&] { return queue.PrintedFiles().size() >= count; },
-                     std::chrono::seconds(60));
-}
-
-std::vector<std::string> PrintedContents(RunningSftpThread& queue) {
-    std::vector<std::string> contents;
-    for (const auto& path : queue.PrintedFiles()) contents.push_back(ReadWholeFile(path));
-    return contents;
-}
-
-size_t OpenDescriptors() {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
-
-// Stops the thread and says how long its end took to arrive.
-std::chrono::milliseconds TimedStop(RunningSftpThread& queue) {
-    const auto asked = std::chrono::steady_clock::now();
-    EXPECT_TRUE(queue.Stop());
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 asked);
-}
 }  // namespace
 
 TEST(SftpThread, TwoFilesArriveInOrderAsPrivateTemporaryFiles) {
     auto sandbox = PrintQueueSandbox();
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
-    const std::string first = RandomBytes(70000, 1), second = RandomBytes(5, 2);
+    // Sizes around the pipelined reads' pieces, and bytes a text mode would change.
+    const std::string first = RandomBytes(70000, 1) + "\r\n\x1a\n", second = RandomBytes(5, 2);
     const std::string remote_a = QueuePrintFile(*sandbox, "demo", "a.pdf", first);
     const std::string remote_b = QueuePrintFile(*sandbox, "demo", "b.pdf", second);
 
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    ASSERT_TRUE(queue.WaitForPrinted(2));
     ASSERT_TRUE(queue.Stop());
 
     const auto printed = queue.PrintedFiles();
@@ -74,14 +38,13 @@ TEST(SftpThread, TwoFilesArriveInOrderAsPrivateTemporaryFiles) {
     EXPECT_EQ(ReadWholeFile(printed[0]), first);
     EXPECT_EQ(ReadWholeFile(printed[1]), second);
     for (const auto& path : printed) {
-        EXPECT_EQ(path.rfind(temp.path() + "/", 0), 0u) << path;
+        EXPECT_TRUE(InFolder(path, temp.path())) << path << " is not in " << temp.path();
         EXPECT_EQ(path.find(".pdf"), std::string::npos) << "remote name leaked: " << path;
-        struct stat info {};
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0600u) << path;
     }
     EXPECT_FALSE(FileExists(remote_a));
     EXPECT_FALSE(FileExists(remote_b));
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "a.pdf"), 1);
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "b.pdf"), 1);
 }
 
 TEST(SftpThread, EmptyQueueIsQuietAndEmptyFileGivesEmptyCopyWithoutOpeningDotEntries) {
@@ -93,7 +56,7 @@ TEST(SftpThread, EmptyQueueIsQuietAndEmptyFileGivesEmptyCopyWithoutOpeningDotEnt
     EXPECT_EQ(queue.events().Trace(), (Trace{"EVT_PRINTER_CONNECTED:SFTP connected"}));
 
     QueuePrintFile(*sandbox, "demo", "empty.ps", "");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(queue.Stop());
     const std::string copy = queue.PrintedFiles().at(0);
     EXPECT_TRUE(FileExists(copy));
@@ -109,7 +72,7 @@ TEST(SftpThread, GrowingFileIsHandedOverOnlyWhenComplete) {
     const std::string content = RandomBytes(300000, 3);
     QueuePrintFile(*sandbox, "demo", "grow.pdf", content);
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(queue.Stop());
     EXPECT_EQ(ReadWholeFile(queue.PrintedFiles().at(0)).size(), content.size());
     EXPECT_TRUE(ReadWholeFile(queue.PrintedFiles().at(0)) == content);
@@ -119,13 +82,14 @@ TEST(SftpThread, ShortReadsInThePipelineAreAskedAgainNotSkipped) {
     auto sandbox = PrintQueueSandbox({{"short_reads", {{"every", 3}, {"bytes", 1000}}}});
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     const std::string content = RandomBytes(1 << 20, 4);
-    QueuePrintFile(*sandbox, "demo", "big.pdf", content);
+    const std::string remote = QueuePrintFile(*sandbox, "demo", "big.pdf", content);
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(queue.Stop());
     const std::string copy = ReadWholeFile(queue.PrintedFiles().at(0));
     EXPECT_EQ(copy.size(), content.size());
     EXPECT_TRUE(copy == content) << "the copy differs from the queued document";
+    EXPECT_FALSE(FileExists(remote));
 }
 
 TEST(SftpThread, RefusedLoginAndRefusedConnectionEndTheThreadWithTheirMessage) {
@@ -151,7 +115,7 @@ TEST(SftpThread, FallbackFolderUnderTheAccountName) {
     const std::string remote =
         QueuePrintFile(*sandbox, "ann_dot_lee-2", "report.pdf", "%PDF-1.4", /*fallback=*/true);
     RunningSftpThread queue(sandbox->Port("print_queue"), "ann_dot_lee-2", "pw 2");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(queue.Stop());
     EXPECT_EQ(ReadWholeFile(queue.PrintedFiles().at(0)), "%PDF-1.4");
     EXPECT_FALSE(FileExists(remote));
@@ -176,13 +140,13 @@ TEST(SftpThread, ReadErrorPartWayKeepsTheDocumentQueuedAndFetchesItAgain) {
     const std::string content = RandomBytes(600000, 6);
     QueuePrintFile(*sandbox, "demo", "doc.pdf", content);
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     PumpFor(std::chrono::milliseconds(300));
     ASSERT_TRUE(queue.Stop());
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "read_error", "doc.pdf"), 1);
     ASSERT_EQ(queue.PrintedFiles().size(), 1u);
     EXPECT_TRUE(ReadWholeFile(queue.PrintedFiles()[0]) == content);
-    EXPECT_EQ(temp.Files(), queue.PrintedFiles());  // the partial copy is gone
+    EXPECT_TRUE(SameFiles(temp.Files(), queue.PrintedFiles()));  // the partial copy is gone
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "doc.pdf"), 1);
 }
 
@@ -193,13 +157,13 @@ TEST(SftpThread, ConnectionCutDuringDownloadReconnectsAndLosesNothing) {
     const std::string content = RandomBytes(600000, 7);
     const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", content);
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     PumpFor(std::chrono::milliseconds(300));
     ASSERT_TRUE(queue.Stop());
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "drop", "doc.pdf"), 1);
     ASSERT_EQ(queue.PrintedFiles().size(), 1u);
     EXPECT_TRUE(ReadWholeFile(queue.PrintedFiles()[0]) == content);
-    EXPECT_EQ(temp.Files(), queue.PrintedFiles());
+    EXPECT_TRUE(SameFiles(temp.Files(), queue.PrintedFiles()));
     EXPECT_FALSE(FileExists(remote));
     EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 2u);
     EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
@@ -210,11 +174,11 @@ TEST(SftpThread, FileTheServerKeepsIsPrintedOnceAndReportedOnce) {
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     QueuePrintFile(*sandbox, "demo", "keep.pdf", "kept");
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     // Later scans pass over it; a document queued afterwards proves they ran.
     PumpFor(std::chrono::milliseconds(500));
     QueuePrintFile(*sandbox, "demo", "next.pdf", "next");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    ASSERT_TRUE(queue.WaitForPrinted(2));
     PumpFor(std::chrono::milliseconds(300));
     ASSERT_TRUE(queue.Stop());
     ASSERT_EQ(queue.PrintedFiles().size(), 2u);
@@ -232,7 +196,7 @@ TEST(SftpThread, FileThatCannotBeOpenedIsSkippedAndTriedAgain) {
     const std::string locked = QueuePrintFile(*sandbox, "demo", "locked.pdf", "locked");
     QueuePrintFile(*sandbox, "demo", "open.pdf", "open");
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(PumpUntil([&] { return PrintQueueLogCount(*sandbox, "open", "locked.pdf") >= 3; }));
     ASSERT_TRUE(queue.Stop());
     ASSERT_EQ(queue.PrintedFiles().size(), 1u);
@@ -248,83 +212,12 @@ TEST(SftpThread, UnreadableSizeSkipsTheFileForOneScan) {
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     QueuePrintFile(*sandbox, "demo", "doc.pdf", "document");
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(queue.Stop());
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "stat_error", "doc.pdf"), 1);
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "doc.pdf"), 2);
     ASSERT_EQ(queue.PrintedFiles().size(), 1u);
     EXPECT_EQ(ReadWholeFile(queue.PrintedFiles()[0]), "document");
-}
-
-TEST(SftpThread, FailedLocalWriteKeepsTheDocumentQueuedAndIsReportedOnce) {
-    auto sandbox = PrintQueueSandbox();
-    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
-    const std::string content = RandomBytes(400000, 8);
-    const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", content);
-
-    // Local files of this process may not grow past 64 KiB for a while.
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = 64 * 1024;
-    setrlimit(RLIMIT_FSIZE, &small);
-    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    const bool reported = queue.events().WaitFor(EVT_PRINT_FAILURE) != nullptr;
-    // Let it fail again at least once more before the limit goes.
-    PumpUntil([&] { return PrintQueueLogCount(*sandbox, "open", "doc.pdf") >= 2; });
-    PumpFor(std::chrono::milliseconds(1500));
-    // A copy seen now may belong to an attempt under way; one still there a moment later stays.
-    const auto seen = temp.Files();
-    PumpFor(std::chrono::milliseconds(400));
-    std::vector<std::string> left_over;
-    for (const auto& path : temp.Files()) {
-        if (std::find(seen.begin(), seen.end(), path) != seen.end()) left_over.push_back(path);
-    }
-    const bool still_queued = FileExists(remote);
-    const size_t printed_while_limited = queue.PrintedFiles().size();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previous_handler);
-
-    ASSERT_TRUE(reported);
-    EXPECT_TRUE(left_over.empty()) << left_over.size() << " partial copies left";
-    EXPECT_TRUE(still_queued);
-    EXPECT_EQ(printed_while_limited, 0u);
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
-    ASSERT_TRUE(queue.Stop());
-    EXPECT_TRUE(ReadWholeFile(queue.PrintedFiles()[0]) == content);
-    EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 1u);
-}
-
-// A link is judged by what it leads to: a document is printed and the link taken off the queue.
-TEST(SftpThread, PipeEndlessLinkAndFolderLinkArePassedOverAndALinkToADocumentPrinted) {
-    auto sandbox = PrintQueueSandbox();
-    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
-    const std::string folder = SandboxQueueFolder(*sandbox, "demo");
-    std::filesystem::create_directories(folder);
-    ASSERT_EQ(mkfifo((folder + "/a-pipe.pdf").c_str(), 0600), 0);
-    std::filesystem::create_symlink("/dev/zero", folder + "/b-endless.pdf");
-    QueuePrintFile(*sandbox, "demo", "c-real.pdf", "real document");
-    const std::string target = folder + "/../linked.pdf";
-    WriteWholeFile(target, "linked document");
-    std::filesystem::create_symlink("../linked.pdf", folder + "/d-link.pdf");
-    std::filesystem::create_directory_symlink("..", folder + "/e-folder.pdf");
-
-    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
-    PumpFor(std::chrono::milliseconds(700));  // further scans pass over the others again
-    EXPECT_LT(TimedStop(queue), std::chrono::milliseconds(1000));
-    EXPECT_EQ(PrintedContents(queue),
-              (std::vector<std::string>{"real document", "linked document"}));
-    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "a-pipe.pdf"), 0);
-    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "b-endless.pdf"), 0);
-    EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "e-folder.pdf"), 0);
-    EXPECT_FALSE(std::filesystem::is_symlink(folder + "/d-link.pdf"));
-    EXPECT_EQ(ReadWholeFile(target), "linked document");
-    std::vector<std::string> local = temp.Files(), printed = queue.PrintedFiles();
-    std::sort(local.begin(), local.end());
-    std::sort(printed.begin(), printed.end());
-    EXPECT_EQ(local, printed);
 }
 
 // Without a size by name the open file's counts, never 0 (which would copy nothing and delete
@@ -338,9 +231,9 @@ TEST(SftpThread, EntriesWithoutSizeOrPermissionsArePrintedWholeAndRemoved) {
     const std::string remote_b = QueuePrintFile(*sandbox, "demo", "b.pdf", second);
 
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    ASSERT_TRUE(queue.WaitForPrinted(2));
     ASSERT_TRUE(queue.Stop());
-    EXPECT_TRUE(PrintedContents(queue) == (std::vector<std::string>{first, second}));
+    EXPECT_TRUE(queue.PrintedContents() == (std::vector<std::string>{first, second}));
     EXPECT_FALSE(FileExists(remote_a));
     EXPECT_FALSE(FileExists(remote_b));
 }
@@ -354,9 +247,9 @@ TEST(SftpThread, DocumentOverTheSizeLimitIsRefusedOnceForTheProgramAndStaysQueue
         RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
         const std::string next = "next" + std::to_string(session) + ".pdf";
         QueuePrintFile(*sandbox, "demo", next, next);
-        ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+        ASSERT_TRUE(queue.WaitForPrinted(1));
         ASSERT_TRUE(queue.Stop());
-        EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{next});
+        EXPECT_EQ(queue.PrintedContents(), std::vector<std::string>{next});
         const auto failures = queue.events().Of(EVT_PRINT_FAILURE);
         ASSERT_EQ(failures.size(), session == 0 ? 1u : 0u) << "told once, not per session";
         if (session == 0) {
@@ -373,14 +266,14 @@ TEST(SftpThread, SilentServerIsGivenUpAfterTheRequestLimitAndTheDocumentFetchedO
     auto sandbox = PrintQueueSandbox({{"silent", {{"name", "doc.pdf"}, {"times", 1}}}});
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", "document");
-    const size_t descriptors = OpenDescriptors();
+    const size_t handles = OpenHandleCount();
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo",
                             std::chrono::milliseconds(1500));
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     ASSERT_TRUE(queue.Stop());
-    EXPECT_EQ(OpenDescriptors(), descriptors) << "both connections closed";
+    EXPECT_EQ(OpenHandleCount(), handles) << "both connections closed";
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "silent", "doc.pdf"), 1);
-    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"document"});
+    EXPECT_EQ(queue.PrintedContents(), std::vector<std::string>{"document"});
     EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 2u);
     EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
     EXPECT_FALSE(FileExists(remote));
@@ -393,10 +286,21 @@ TEST(SftpThread, StopIsAnsweredWithinASecondWhileTheServerIsSilent) {
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
     ASSERT_TRUE(PumpUntil([&] { return PrintQueueLogCount(*sandbox, "silent", "doc.pdf") > 0; }));
     PumpFor(std::chrono::milliseconds(200));
-    EXPECT_LT(TimedStop(queue), std::chrono::milliseconds(1000));
+    EXPECT_LT(queue.TimedStop(), std::chrono::milliseconds(1000));
     EXPECT_TRUE(queue.PrintedFiles().empty());
     EXPECT_TRUE(FileExists(remote));
     EXPECT_TRUE(temp.Files().empty());
+}
+
+// A server that takes the TCP connection and never says a word: the stop reaches the thread in
+// the middle of the SSH handshake.
+TEST(SftpThread, StopDuringTheHandshakeWithASilentServerIsAnsweredWithinASecond) {
+    SilentListener silent;
+    RunningSftpThread queue(silent.Port(), "demo", "demo");
+    PumpFor(std::chrono::milliseconds(1000));
+    EXPECT_LT(queue.TimedStop(), std::chrono::milliseconds(1000));
+    EXPECT_EQ(queue.events().Count(EVT_PRINTER_CONNECTED), 0u);
+    EXPECT_EQ(queue.events().Trace().back(), "EVT_PRINTER_FINISHED:SFTP thread finished");
 }
 
 TEST(SftpThread, NameTakenByANewDocumentDuringTheFetchKeepsTheNewOneForItsOwnTurn) {
@@ -405,11 +309,11 @@ TEST(SftpThread, NameTakenByANewDocumentDuringTheFetchKeepsTheNewOneForItsOwnTur
     ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
     const std::string remote = QueuePrintFile(*sandbox, "demo", "doc.pdf", "first");
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 2));
+    ASSERT_TRUE(queue.WaitForPrinted(2));
     PumpFor(std::chrono::milliseconds(300));
     ASSERT_TRUE(queue.Stop());
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "replaced", "doc.pdf"), 1);
-    EXPECT_EQ(PrintedContents(queue), (std::vector<std::string>{"first", "the second document"}));
+    EXPECT_EQ(queue.PrintedContents(), (std::vector<std::string>{"first", "the second document"}));
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "doc.pdf"), 1);
     EXPECT_FALSE(FileExists(remote));
 }
@@ -425,7 +329,7 @@ TEST(SftpThread, DocumentsQueuedTogetherSettleTogether) {
         QueuePrintFile(*sandbox, "demo", "doc" + std::to_string(i) + ".pdf",
                        RandomBytes(50000, static_cast<unsigned>(i)));
     }
-    ASSERT_TRUE(WaitForPrintedCount(queue, kCount));
+    ASSERT_TRUE(queue.WaitForPrinted(kCount));
     const auto took = std::chrono::steady_clock::now() - queued;
     ASSERT_TRUE(queue.Stop());
     // One file after another would take a second each.
@@ -450,16 +354,16 @@ TEST(SftpThread, FileTheServerKeepsIsNotPrintedOrReportedAgainByTheNextSession) 
     QueuePrintFile(*sandbox, "demo", "keep.pdf", "kept");
     {
         RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
-        ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+        ASSERT_TRUE(queue.WaitForPrinted(1));
         ASSERT_TRUE(queue.Stop());
         EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 1u);
     }
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo");
     QueuePrintFile(*sandbox, "demo", "next.pdf", "next");
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     PumpFor(std::chrono::milliseconds(300));
     ASSERT_TRUE(queue.Stop());
-    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"next"});
+    EXPECT_EQ(queue.PrintedContents(), std::vector<std::string>{"next"});
     EXPECT_EQ(queue.events().Count(EVT_PRINT_FAILURE), 0u);
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "open", "keep.pdf"), 1);
 }
@@ -471,10 +375,10 @@ TEST(SftpThread, DocumentThatSilencesTheServerTwiceIsPassedOverAndTheOneBehindIt
     QueuePrintFile(*sandbox, "demo", "b-ok.pdf", "behind it");
     RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo",
                             std::chrono::milliseconds(1000));
-    ASSERT_TRUE(WaitForPrintedCount(queue, 1));
+    ASSERT_TRUE(queue.WaitForPrinted(1));
     PumpFor(std::chrono::milliseconds(500));
     ASSERT_TRUE(queue.Stop());
-    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"behind it"});
+    EXPECT_EQ(queue.PrintedContents(), std::vector<std::string>{"behind it"});
     EXPECT_EQ(PrintQueueLogCount(*sandbox, "silent", "a-hang.pdf"), 2);
     EXPECT_EQ(queue.FileTrace().back(),
               "EVT_PRINT_FILE:" + queue.PrintedFiles().at(0));  // still running, not failed
@@ -496,6 +400,6 @@ TEST(SftpThread, EndlessListingIsCutAndTheDocumentsItHoldsPrinted) {
     ASSERT_TRUE(PumpUntil([&] { return !queue.PrintedFiles().empty(); }, std::chrono::seconds(30)))
         << testing::PrintToString(queue.events().Trace());
     ASSERT_TRUE(queue.Stop());
-    EXPECT_EQ(PrintedContents(queue), std::vector<std::string>{"first"});
+    EXPECT_EQ(queue.PrintedContents(), std::vector<std::string>{"first"});
     EXPECT_TRUE(queue.events().Of(EVT_PRINT_FAILURE).empty());
 }

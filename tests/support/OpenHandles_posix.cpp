@@ -1,0 +1,12 @@
+#include <filesystem>
+
+#include "support/OpenHandles.h"
+
+std::size_t OpenHandleCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
