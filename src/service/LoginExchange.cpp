@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/DiagnosticLog.h"
 #include "records/ReplyFields.h"
 #include "service/Sha256Hex.h"
 
@@ -40,8 +41,9 @@ std::string ReadText(const nlohmann::json& member) {
 
 std::string LoginFormBody(const MirlNxLogin& login, const std::string& salt,
                           const PercentEncoder& encode) {
-    return "u=" + login.username + "&p=" + encode(login.password) + "&s=" + salt +
-           "&h=" + Sha256Hex(login.serial + salt);
+    const std::string proof = Sha256Hex(login.serial + salt);
+    LogSecret(proof);
+    return "u=" + login.username + "&p=" + encode(login.password) + "&s=" + salt + "&h=" + proof;
 }
 
 MirlNxServer ReadLoginReply(const std::string& body) {
