@@ -14,16 +14,15 @@
 namespace {
 // One line: text from a server may hold line ends and control characters.
 std::string OneLine(const std::string& text, std::size_t limit) {
-    std::string shown = ShownText(text, limit);
     std::string line;
-    for (char c : shown) {
+    for (char c : text) {
         if (c == '\n') {
             line += " | ";
         } else {
             line += c;
         }
     }
-    return line;
+    return ShownText(line, limit);
 }
 
 std::unique_ptr<wxFile> Open(const wxString& path, std::uint64_t& size) {
