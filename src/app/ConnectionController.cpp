@@ -224,6 +224,7 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
         OnSessionFailure(failure);
         return;
     }
+    LogSecret(created.first.cookie);
     LogStep("session request answered");
     RetireProgram(tunnel.process);
     tunnel = created.second;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/DiagnosticLog.h"
 #include "records/ReplyFields.h"
 #include "service/Sha256Hex.h"
 
@@ -41,9 +40,8 @@ std::string ReadText(const nlohmann::json& member) {
 
 std::string LoginFormBody(const MirlNxLogin& login, const std::string& salt,
                           const PercentEncoder& encode) {
-    const std::string proof = Sha256Hex(login.serial + salt);
-    LogSecret(proof);
-    return "u=" + login.username + "&p=" + encode(login.password) + "&s=" + salt + "&h=" + proof;
+    return "u=" + login.username + "&p=" + encode(login.password) + "&s=" + salt +
+           "&h=" + Sha256Hex(login.serial + salt);
 }
 
 MirlNxServer ReadLoginReply(const std::string& body) {

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DiagnosticLog.h"
 #include "records/ReplyFields.h"
 
 const char* const kMalformedSessionReply = "The session service sent an incomplete reply";
@@ -186,7 +185,6 @@ MirlNxSession ReadParsedReply(const Json& root, const MirlNxLogin& login,
     if (Has(root, "settings")) session.settings = ReadSettings(root.at("settings"));
     const Json& reply_session = root.at("session");
     session.cookie = Text(reply_session.at("cookie"));
-    LogSecret(session.cookie);
     session.port = Port(reply_session.at("port"));
     session.host = session.websock ? *websock_server_ip : Text(reply_session.at("host"));
     session.login = login;
