@@ -16,6 +16,7 @@
 #include "config/Version.h"
 #include "platform/ChildProgram.h"
 #include "platform/ColourDepth.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "platform/MachineIdentity.h"
 #include "platform/Platform.h"
@@ -40,6 +41,7 @@ void AskToStop(wxThread* worker, const char* name) {
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
+    LogStep("message \"" + caption + "\": " + message);
     // Much of what is shown comes from the service or a server: a box never grows with it.
     wxMessageBox(FromLocaleBytes(ShownText(message)), FromLocaleBytes(caption), wxOK | wxCENTRE,
                  nullptr);
@@ -54,6 +56,7 @@ void MirlNxApp::ShowIdle() {
 
 void MirlNxApp::Connect(const std::string& user_id, const std::string& password) {
     if (viewer_process != nullptr) {
+        LogStep("disconnect asked");
         KillProcesses();
         return;
     }
@@ -65,6 +68,9 @@ bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& passwo
     RetireWorker(printer_thread, "Printer");
     StormwellServerLookup lookup(BuiltInDeployment().api_url + "/session/start/");
     const std::string hardware_key = GetHardwareKey();
+    for (const std::string& secret : {password, hardware_key, Sha256Hex(hardware_key)}) {
+        LogSecret(secret);
+    }
     if (hardware_key.empty()) {
         ShowMessage("System error", "Cannot determine hardware key");
         ShowIdle();  // no login runs, so nothing else would bring the window back
@@ -80,6 +86,7 @@ bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& passwo
     login.depth = GetColourDepth();
     login.protocol = GetProtocol();
     login.link = frame->GetLinkSpeed();
+    LogStep("login to " + LogName(BuiltInDeployment().api_url) + " as " + LogName(user_id));
     wxThread* thread = lookup.CreateLoginThread(this, login);
     if (thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;  // a detached thread that never ran does not delete itself
@@ -141,6 +148,7 @@ void MirlNxApp::ReleaseTunnel() {
 }
 
 void MirlNxApp::Shutdown() {
+    LogStep("exit asked");
     KillProcesses();
     if (print_turns) print_turns->StartAll();
     // Stop the workers here rather than waiting for the viewer's end to do it: a print queue
@@ -164,6 +172,9 @@ void MirlNxApp::Shutdown() {
     }
     // A worker that outlived the wait may still be inside libssh.
     if (workers_gone) ssh_finalize();
+    LogStep(workers_gone ? "exit" : "exit with a worker still ending");
+    // A worker still ending may yet log; the log stays open for it.
+    if (workers_gone) StopDiagnosticLog();
 }
 
 bool MirlNxApp::HoldsWorkersOrPrograms() {
@@ -193,26 +204,33 @@ std::string MirlNxApp::GetBranding() const {
 }
 
 void MirlNxApp::OnLoginFailure(wxThreadEvent& event) {
+    LogStep("login failed");
     ShowMessage("Login failed", event.GetPayload<std::string>());
     ShowIdle();
 }
 
 void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
     const auto [server, login] = event.GetPayload<LoginResult>();
+    LogStep("login succeeded, server " + LogName(server.host) + " port " +
+            std::to_string(server.port) + "; session request to " + LogName(server.ip));
     std::pair<MirlNxSession, TunnelHandles> created;
     try {
         WebsockDesktopSession variant;
         created = variant.CreateSession(this, server, login);
     } catch (const std::string& message) {
+        LogStep("session request failed");
         wxThreadEvent failure(EVT_SESSION_FAILURE);
         failure.SetPayload(message);
         OnSessionFailure(failure);
         return;
     }
+    LogSecret(created.first.cookie);
+    LogStep("session request answered");
     RetireProgram(tunnel.process);
     tunnel = created.second;
     RetireWorker(printer_thread, "Printer");
     if (frame->HasPrinter()) {
+        LogStep("print queue for printer " + LogName(frame->GetPrinter()));
         SftpThread* thread = CreateSftpThread(this, login.username, login.password);
         if (thread->Run() == wxTHREAD_NO_ERROR) {
             printer_thread = thread;
@@ -231,6 +249,7 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
+    LogStep("session failed");
     ReleaseTunnel();
     // A failed session leaves nothing behind that the labels would not show.
     StopPrinterThread();
@@ -257,6 +276,7 @@ void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
                         viewer_process->RunTime() < MirlNxProcess::kLaunchFailureWindow;
     const std::string reason = failed ? viewer_process->LastErrorLine() : "";
     const int status = failed ? viewer_process->ExitStatus() : 0;
+    LogStep("viewer ended, disconnected");
     delete viewer_process;
     viewer_process = nullptr;
     if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
@@ -271,6 +291,7 @@ void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
 }
 
 void MirlNxApp::OnPrinterConnected(wxThreadEvent&) {
+    LogStep("print queue connected");
     frame->SetPrinterStatus("Connected");
 }
 
@@ -284,6 +305,7 @@ void MirlNxApp::OnPrinterFinished(wxThreadEvent&) {
     // still registered, or there is none, the report came from an earlier session's queue.
     if (printer_thread == nullptr || worker_registry::IsAlive(printer_thread)) return;
     printer_thread = nullptr;
+    LogStep("print queue ended");
     frame->SetPrinterStatus("Not Connected");
 }
 

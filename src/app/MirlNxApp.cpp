@@ -8,6 +8,7 @@
 
 #include "config/Deployment.h"
 #include "config/Version.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/ProcessProtection.h"
 #include "platform/TemporaryKeyFile.h"
 #include "platform/TerminationRequest.h"
@@ -31,6 +32,10 @@ bool MirlNxApp::OnInit() {
     printer_thread = nullptr;
     tunnel = TunnelHandles{};
     KeepMemoryPrivate();
+    StartDiagnosticLog();
+    // Its text is also what every key file holds.
+    LogSecret(BuiltInDeployment().tunnel_key);
+    LogStep(std::string("client ") + kClientVersion + " started");
 
     // Text crosses between the toolkit and bytes in the user's own character set.
     std::setlocale(LC_CTYPE, "");

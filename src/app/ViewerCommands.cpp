@@ -50,7 +50,7 @@ CommandLine VncViewerCommand(const ProgramLayout& layout, const std::string& cwd
         command.Add("127.0.0.1:" + std::to_string(ViewerPort(session)));
     }
     if (!layout.viewer_cookie_variable.empty()) return command;
-    return command.Add(session.cookie);
+    return command.Add(session.cookie).Hiding(session.cookie);
 }
 
 std::map<std::string, std::string> VncViewerEnvironment(const ProgramLayout& layout,
@@ -84,7 +84,8 @@ CommandLine NxProxyCommand(const ProgramLayout& layout, const std::string& cwd,
         .Add("-S")
         .Add("nx,root=" + NxRoot(layout, temp_dir) + ",session=" + "mirl" +
              ",cookie=" + session.cookie +
-             ",fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" + std::to_string(session.port));
+             ",fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" + std::to_string(session.port))
+        .Hiding(session.cookie);
 }
 
 CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string& cwd,
@@ -107,7 +108,8 @@ CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string&
 
 CommandLine MapFtpCommand(const ProgramLayout& layout, const std::string& username,
                           const std::string& ftp_salt, const std::string& password) {
-    return Script(layout, layout.map_ftp_script).Add(username).Add(Sha256Hex(ftp_salt + password));
+    const std::string digest = Sha256Hex(ftp_salt + password);
+    return Script(layout, layout.map_ftp_script).Add(username).Add(digest).Hiding(digest);
 }
 
 CommandLine MapWebdavCommand(const ProgramLayout& layout) {

@@ -10,9 +10,11 @@
 #include "app/ViewerCommands.h"
 #include "config/Deployment.h"
 #include "platform/ChildProgram.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
 #include "platform/TemporaryKeyFile.h"
+#include "service/Sha256Hex.h"
 
 namespace {
 void RunScript(const CommandLine& command) {
@@ -48,6 +50,15 @@ void MirlNxApp::AbandonSession(const std::string& message) {
 void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     const ProgramLayout layout = NativeLayout();
     const MirlNxSession session = event.GetPayload<MirlNxSession>();
+    for (const DriveEndpoint* drive : {&session.ftp, &session.webdav}) {
+        if (drive->port != 0) LogSecret(Sha256Hex(drive->salt + session.login.password));
+    }
+    LogSecret(session.cookie);
+    LogStep("session ready: protocol " + LogName(session.protocol) + ", port " +
+            std::to_string(session.port) + (session.tunnel_mode ? ", tunnel mode" : "") +
+            (session.websock ? ", web socket" : "") + ", FTP port " +
+            std::to_string(session.ftp.port) + ", WebDAV port " +
+            std::to_string(session.webdav.port));
     std::string cwd, temp_dir;
     try {
         cwd = LocaleFolderName(wxFileName::GetCwd());
@@ -153,6 +164,7 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
         const bool failed = status != 0 && status != -wxSIGKILL && viewer_process != nullptr &&
                             ssh_process->RunTime() < MirlNxProcess::kLaunchFailureWindow;
         const std::string reason = ssh_process->LastErrorLine();
+        LogStep("forwarding ssh ended with status " + std::to_string(status));
         delete ssh_process;
         ssh_process = nullptr;
         // The key was only for that ssh.

@@ -5,6 +5,7 @@
 #include <wx/process.h>
 #include <wx/utils.h>
 
+#include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 
 bool IsRunnableProgram(const std::string& path) {
@@ -19,7 +20,10 @@ long StartChildProgram(const ProgramStart& start, wxProcess* process) {
     // A bare name ("sh", "cscript.exe") is the system's to find on its search path.
     const std::string& program = start.command.Arguments().front();
     const bool bare = program.find_first_of("/\\") == std::string::npos;
-    if (!bare && !IsRunnableProgram(program)) return 0;
+    if (!bare && !IsRunnableProgram(program)) {
+        LogStep("cannot start, not a runnable program: " + start.command.Shown());
+        return 0;
+    }
     wxExecuteEnv environment;
     environment.cwd = FromLocaleBytes(start.working_folder);
     if (!start.environment.empty()) {
@@ -32,6 +36,8 @@ long StartChildProgram(const ProgramStart& start, wxProcess* process) {
     if (start.group_leader) flags |= wxEXEC_MAKE_GROUP_LEADER;
     flags |= start.hide_console ? wxEXEC_HIDE_CONSOLE : wxEXEC_SHOW_CONSOLE;
     const long pid = ExecuteCommand(start.command, flags, process, &environment);
+    LogStep((pid > 0 ? "started " + std::to_string(pid) + ": " : "cannot start: ") +
+            start.command.Shown());
     return pid > 0 ? pid : 0;
 }
 

@@ -40,3 +40,22 @@ CommandLine& CommandLine::AddBlank() {
     text += ' ';
     return *this;
 }
+
+CommandLine& CommandLine::Hiding(const std::string& secret) {
+    if (!secret.empty()) secrets.push_back(secret);
+    return *this;
+}
+
+std::string CommandLine::Shown() const {
+    std::string shown;
+    for (std::string argument : arguments) {
+        for (const std::string& secret : secrets) {
+            for (std::size_t at = 0; (at = argument.find(secret, at)) != std::string::npos;) {
+                argument.replace(at, secret.size(), "***");
+                at += 3;
+            }
+        }
+        shown += (shown.empty() ? "" : " ") + QuoteArgument(argument);
+    }
+    return shown;
+}

@@ -17,12 +17,18 @@ class CommandLine {
     // Appends an extra blank to the text only, where a fixed command line has two in a row.
     CommandLine& AddBlank();
 
+    // Marks text inside the arguments (a cookie, a digest) that Shown never shows.
+    CommandLine& Hiding(const std::string& secret);
+
     const std::vector<std::string>& Arguments() const { return arguments; }
+    // The command for a log: the text with every hidden secret as "***".
+    std::string Shown() const;
     const std::string& Text() const { return text; }
 
   private:
     std::vector<std::string> arguments;
     std::string text;
+    std::vector<std::string> secrets;
 };
 
 // The Windows rule: an argument that is empty or holds a blank, tab, line end or double quote

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ChildProgram.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "printing/FailedPrintCopies.h"
 #include "printing/PrintCommandLine.h"
@@ -17,6 +18,9 @@ MirlNxPrintJob::MirlNxPrintJob(wxEvtHandler* application_, const wxString& file_
 MirlNxPrintJob::~MirlNxPrintJob() = default;
 
 void MirlNxPrintJob::OnTerminate(int, int status) {
+    LogStep((status == 0 ? "document printed: "
+                         : "document not printed, exit status " + std::to_string(status) + ": ") +
+            ToLocaleBytes(file));
     if (status == 0) {
         if (wxFileExists(file)) wxRemoveFile(file);
     } else {

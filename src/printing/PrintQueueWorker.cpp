@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "net/LibsshConnection.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "platform/OwnerOnlyFile.h"
 #include "printing/SftpDownload.h"
@@ -251,6 +252,7 @@ LibSshSftpPtr PrintQueueWorker::Connect(milliseconds timeout, ConnectFailure& fa
         return nullptr;
     }
     unwatch.armed = false;
+    LogStep("print queue logged in");
     Post(EVT_PRINTER_CONNECTED, "SFTP connected");
     return candidate;
 }
@@ -522,6 +524,8 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
     }
     local_failure_reported = false;
 
+    LogStep("document fetched: " + LogName(entry.name) + ", " + std::to_string(entry.reading.size) +
+            " bytes, as " + ToLocaleBytes(local_path));
     const FileResult deleted = DeleteCopied(sftp, entry);
     QueueThreadEvent(sink, EVT_PRINT_FILE, local_path);
     return deleted;

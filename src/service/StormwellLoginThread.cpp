@@ -4,9 +4,11 @@
 #include <utility>
 
 #include "net/HttpsRequest.h"
+#include "platform/DiagnosticLog.h"
 #include "records/Events.h"
 #include "service/LoginExchange.h"
 #include "service/RandomString.h"
+#include "service/Sha256Hex.h"
 
 StormwellLoginThread::StormwellLoginThread(wxEvtHandler* sink, std::string url, MirlNxLogin login)
     : wxThread(wxTHREAD_DETACHED), sink(sink), url(std::move(url)), login(std::move(login)) {}
@@ -18,9 +20,11 @@ MirlNxServer LogIn(const std::string& url, const MirlNxLogin& login) {
     const std::string reply = HttpsRequest(
         url,
         [&login](CURL* handle) {
-            return LoginFormBody(
-                login, RandomString(kLoginSaltLength),
-                [handle](const std::string& bytes) { return CurlEscape(handle, bytes); });
+            const std::string salt = RandomString(kLoginSaltLength);
+            LogSecret(Sha256Hex(login.serial + salt));  // the login proof
+            return LoginFormBody(login, salt, [handle](const std::string& bytes) {
+                return CurlEscape(handle, bytes);
+            });
         },
         LoginProfile());
     return ReadLoginReply(reply);

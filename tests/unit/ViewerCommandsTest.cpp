@@ -139,3 +139,17 @@ TEST(CommandLineQuoting, WindowsSplittingRule) {
     EXPECT_EQ(QuoteArgument("PDF", true), "\"PDF\"");
     EXPECT_EQ(CommandLine("p").AddBlank().Add("x").Text(), "p  x");
 }
+
+// What a log shows of a command: every secret argument, or the secret inside one, as "***".
+TEST(ViewerCommands, ShownCommandsHideTheCookieAndTheFtpDigest) {
+    MirlNxSession session = VncSession();
+    session.cookie = "Secret Cookie";
+    EXPECT_EQ(VncViewerCommand(WindowsLayout(), "C:\\Q", session, "p").Shown(),
+              "C:\\Q\\turbovnc\\turbovnc-client-go.exe -clipboard-to-server "
+              "-clipboard-from-server -compression 9 -quality 40 -subsample 2 127.0.0.1:9901 ***");
+    session.protocol = "nx";
+    const std::string nx = NxProxyCommand(LinuxLayout(), "/q", session, "/tmp").Shown();
+    EXPECT_NE(nx.find(",cookie=***,"), std::string::npos) << nx;
+    EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann", "s", "p").Shown(),
+              "sh scripts/mapftp.sh ann ***");
+}
