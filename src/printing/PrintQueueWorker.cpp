@@ -523,7 +523,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
     local_failure_reported = false;
 
     const FileResult deleted = DeleteCopied(sftp, entry);
-    QueueThreadEvent(sink, EVT_PRINT_FILE, local_path);
+    QueuePrintFile(sink, local_path, entry.name);
     return deleted;
 }
 
