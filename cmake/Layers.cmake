@@ -62,6 +62,10 @@ target_compile_definitions(tollivance_records PUBLIC TOLLIVANCE_VERSION="${PROJE
 tollivance_layer(platform FOLDERS platform
                  LINKS tollivance_records ${TOLLIVANCE_PRINTER_LIBS} ${TOLLIVANCE_SOCKET_LIBS}
                        ${TOLLIVANCE_CRYPTO_LIBS})
+if(NOT WIN32)
+    # The session bus, for desktop notices; its headers stay inside the platform layer.
+    target_link_libraries(tollivance_platform PRIVATE PkgConfig::GIO)
+endif()
 tollivance_layer(net FOLDERS net LINKS tollivance_platform CURL::libcurl ssh)
 tollivance_layer(service FOLDERS service
                  LINKS tollivance_net nlohmann_json::nlohmann_json)

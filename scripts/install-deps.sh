@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick openbox trayer
   cups cups-client cups-bsd printer-driver-cups-pdf
   tigervnc-standalone-server tigervnc-viewer tigervnc-tools nxproxy
-  libglib2.0-bin gvfs procps xterm x11-xserver-utils desktop-file-utils
+  libglib2.0-bin libglib2.0-dev python3-gi gvfs procps xterm x11-xserver-utils desktop-file-utils
   nxagent gvfs-backends dbus python3-pyftpdlib apache2-bin iproute2
   passwd util-linux
 )

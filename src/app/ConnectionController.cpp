@@ -8,6 +8,7 @@
 #include <chrono>
 #include <iostream>
 
+#include "app/DocumentNotices.h"
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
 #include "app/PrintFailureNotices.h"
@@ -166,6 +167,8 @@ void MirlNxApp::Shutdown() {
     const bool workers_gone =
         printer_thread == nullptr && tunnel.thread == nullptr && !retired.AnyRunning();
     UnbindHandlers();  // nothing may reach the window once it is going
+    // The notices may hold the window's tray icon.
+    document_notices.reset();
     if (frame != nullptr) {
         frame->Destroy();
         frame = nullptr;

@@ -1,4 +1,5 @@
 #include "app/MirlNxApp.h"
+#include "app/DocumentNotices.h"
 #include "app/PrintFailureNotices.h"
 #include "app/PrintJobTurns.h"
 

@@ -9,6 +9,7 @@
 #include "records/Events.h"
 #include "ui/MirlNxFrame.h"
 
+class DocumentNotices;
 class MirlNxProcess;
 class PrintFailureNotices;
 class PrintJobTurns;
@@ -102,6 +103,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     std::unique_ptr<TemporaryKeyFile> ssh_key;            // the tunnel key of the forwarding ssh
     std::unique_ptr<PrintJobTurns> print_turns;           // made at the first document
     std::unique_ptr<PrintFailureNotices> print_failures;  // made at the first failure
+    std::unique_ptr<DocumentNotices> document_notices;    // made at the first document
     Retirement retired;  // earlier sessions' programs and workers that have not ended yet
 
     wxDECLARE_EVENT_TABLE();

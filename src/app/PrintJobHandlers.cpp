@@ -4,12 +4,14 @@
 
 #include <memory>
 
+#include "app/DocumentNotices.h"
 #include "app/MirlNxApp.h"
 #include "app/PrintJobTurns.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
 #include "printing/FailedPrintCopies.h"
 #include "printing/MirlNxPrintJob.h"
+#include "ui/MirlNxTaskBarIcon.h"
 
 namespace {
 // Print programs running together; a print queue delivers far faster than they print.
@@ -18,6 +20,9 @@ constexpr std::size_t kMostPrintJobs = 2;
 
 void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
     const wxString file = event.GetPayload<wxString>();
+    if (!document_notices)
+        document_notices = std::make_unique<DocumentNotices>(frame->GetTrayIcon());
+    document_notices->Arrived(file, RemoteNameOf(event));
     if (!print_turns) {
         print_turns = std::make_unique<PrintJobTurns>(
             kMostPrintJobs, [this](const wxString& next) { return StartPrinting(next); });
@@ -30,9 +35,11 @@ void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
 bool MirlNxApp::StartPrinting(const wxString& file) {
     // The printer chosen now, not at connect time.
     PrintJobStart start{false, ""};
+    const std::string printer = frame->GetPrinter();
+    if (document_notices) document_notices->Printing(file, printer);
     try {
-        start = StartPrintJob(this, NativeLayout(), LocaleFolderName(wxFileName::GetCwd()),
-                              frame->GetPrinter(), file);
+        start = StartPrintJob(this, NativeLayout(), LocaleFolderName(wxFileName::GetCwd()), printer,
+                              file);
     } catch (const std::string& message) {
         start.message = message;
     }
@@ -42,11 +49,14 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
         if (wxFileExists(file) && KeptFailedPrints().Keep(file)) {
             QueueThreadEvent(this, EVT_PRINT_FAILURE, std::string(FailedPrintCopies::kRemovedText));
         }
+        if (document_notices) document_notices->Ended(file, false);
     }
     return start.started;
 }
 
-void MirlNxApp::OnPrintJobEnd(wxCommandEvent&) {
+void MirlNxApp::OnPrintJobEnd(wxCommandEvent& event) {
+    // Printed means the print program took the document and ended without an error.
+    if (document_notices) document_notices->Ended(event.GetString(), event.GetInt() == 1);
     if (print_turns) print_turns->Ended();
     // "Printing" while any document is printing or waiting for its turn.
     if (!print_turns || print_turns->Idle()) frame->SetPrinterStatus("Connected");

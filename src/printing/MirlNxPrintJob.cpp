@@ -34,7 +34,11 @@ void MirlNxPrintJob::OnTerminate(int, int status) {
                              std::string(FailedPrintCopies::kRemovedText));
         }
     }
-    QueueCommandEvent(application, type);
+    // Which document ended, and whether it reached the printer, for the user's notice.
+    auto* end = new wxCommandEvent(type, 0);
+    end->SetString(file);
+    end->SetInt(status == 0 ? 1 : 0);
+    wxQueueEvent(application, end);
     delete this;  // the toolkit leaves a process with its own OnTerminate to itself
 }
 

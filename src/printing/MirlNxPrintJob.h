@@ -10,8 +10,9 @@
 
 // One run of the print program for one downloaded file. When the program ends, the file is
 // removed if it succeeded, or kept and reported (EVT_PRINT_FAILURE naming it) if it failed;
-// then the end is queued to the application (a command event of the stored type, id 0), and
-// the job deletes itself: nobody else holds it.
+// then the end is queued to the application (a command event of the stored type, id 0, whose
+// string is the file and whose int is 1 when it printed), and the job deletes itself: nobody
+// else holds it.
 class MirlNxPrintJob : public wxProcess {
   public:
     MirlNxPrintJob(wxEvtHandler* application, const wxString& file, wxEventType type);

@@ -527,7 +527,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
     LogStep("document fetched: " + LogName(entry.name) + ", " + std::to_string(entry.reading.size) +
             " bytes, as " + ToLocaleBytes(local_path));
     const FileResult deleted = DeleteCopied(sftp, entry);
-    QueueThreadEvent(sink, EVT_PRINT_FILE, local_path);
+    QueuePrintFile(sink, local_path, entry.name);
     return deleted;
 }
 

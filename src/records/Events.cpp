@@ -21,3 +21,17 @@ wxDEFINE_EVENT(EVT_SSH_END, wxCommandEvent);
 void QueueCommandEvent(wxEvtHandler* sink, wxEventType type) {
     wxQueueEvent(sink, new wxCommandEvent(type, 0));
 }
+
+void QueuePrintFile(wxEvtHandler* sink, const wxString& local_path,
+                    const std::string& remote_name) {
+    auto* event = new wxThreadEvent(EVT_PRINT_FILE, wxID_ANY);
+    event->SetPayload(local_path);
+    // Byte for byte: the name is only cleaned where it is shown.
+    event->SetString(wxString::From8BitData(remote_name.data(), remote_name.size()));
+    wxQueueEvent(sink, event);
+}
+
+std::string RemoteNameOf(const wxThreadEvent& print_file) {
+    const wxScopedCharBuffer bytes = print_file.GetString().To8BitData();
+    return std::string(bytes.data(), bytes.length());
+}

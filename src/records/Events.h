@@ -37,3 +37,8 @@ void QueueThreadEvent(wxEvtHandler* sink, wxEventType type, const Payload& paylo
 
 // Queues the payload-less end event of a child process.
 void QueueCommandEvent(wxEvtHandler* sink, wxEventType type);
+
+// EVT_PRINT_FILE: the local copy's path as the payload, and beside it the document's name in
+// the print queue (the server's bytes, unchecked), which the path deliberately leaves out.
+void QueuePrintFile(wxEvtHandler* sink, const wxString& local_path, const std::string& remote_name);
+std::string RemoteNameOf(const wxThreadEvent& print_file);

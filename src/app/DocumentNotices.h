@@ -1,0 +1,41 @@
+#pragma once
+
+#include <wx/string.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+class DesktopNotifier;
+class PrintNotices;
+class wxTaskBarIcon;
+class wxTimer;
+
+// Follows each downloaded document from its arrival to the end of its print program and tells
+// the user on the desktop what printed where, and what did not and where it is kept. GUI
+// thread only.
+class DocumentNotices {
+  public:
+    // tray: the icon whose balloon shows notices where the desktop has no other way (not owned).
+    explicit DocumentNotices(wxTaskBarIcon* tray);
+    ~DocumentNotices();
+    DocumentNotices(const DocumentNotices&) = delete;
+    DocumentNotices& operator=(const DocumentNotices&) = delete;
+
+    // A local copy arrived; remote_name is the document's name in the print queue, unchecked.
+    void Arrived(const wxString& file, const std::string& remote_name);
+    // Its print program is started on printer (the locale's bytes).
+    void Printing(const wxString& file, const std::string& printer);
+    // Its print program ended, or never started; a document not printed is kept as file.
+    void Ended(const wxString& file, bool printed);
+
+  private:
+    struct Document {
+        std::string name;     // fit to show
+        std::string printer;  // fit to show
+    };
+    std::map<wxString, Document> documents;
+    std::unique_ptr<DesktopNotifier> notifier;
+    std::unique_ptr<wxTimer> timer;
+    std::unique_ptr<PrintNotices> notices;
+};

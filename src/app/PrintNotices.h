@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Tells the user, in desktop notices, which documents went to which printer and which did not.
+// Outcomes that come within a short while of the first are gathered into one notice per
+// printer and outcome ("3 documents printed on Hall_Laser"), so a burst of documents is not a
+// burst of notices. All texts are UTF-8; names must already be fit to show.
+class PrintNotices {
+  public:
+    struct Notice {
+        std::string summary;
+        std::string body;
+    };
+    static constexpr std::chrono::milliseconds kGathering{1500};
+    // Documents named one by one in a notice about several; the rest are counted.
+    static constexpr std::size_t kMostNamed = 5;
+
+    // show: shows one notice. arm: asks for Flush to be called once after the delay.
+    PrintNotices(std::function<void(const Notice&)> show,
+                 std::function<void(std::chrono::milliseconds)> arm);
+
+    // The print program took the document.
+    void Printed(const std::string& document, const std::string& printer);
+    // It did not; the document is kept as the file kept_as for the user to print by hand.
+    void NotPrinted(const std::string& document, const std::string& printer,
+                    const std::string& kept_as);
+    // Shows what was gathered.
+    void Flush();
+
+  private:
+    struct Outcome {
+        std::string document;
+        std::string kept_as;  // empty when printed
+    };
+    struct Group {
+        bool printed;
+        std::string printer;
+        std::vector<Outcome> outcomes;
+    };
+    void Add(bool printed, const std::string& printer, Outcome outcome);
+    static Notice NoticeOf(const Group& group);
+
+    std::function<void(const Notice&)> show;
+    std::function<void(std::chrono::milliseconds)> arm;
+    std::vector<Group> groups;  // in the order of their first outcome
+};

@@ -1,0 +1,26 @@
+#include <wx/taskbar.h>
+
+#include "platform/DesktopNotifier.h"
+
+namespace {
+constexpr int kBalloonMilliseconds = 10000;
+
+class TrayBalloonNotifier : public DesktopNotifier {
+  public:
+    explicit TrayBalloonNotifier(wxTaskBarIcon* tray_) : tray(tray_) {}
+
+    void Show(const std::string& summary, const std::string& body) override {
+        // The shell shows the balloon on its own; the call only hands it over.
+        if (tray == nullptr || !tray->IsIconInstalled()) return;
+        tray->ShowBalloon(wxString::FromUTF8(summary), wxString::FromUTF8(body),
+                          kBalloonMilliseconds, wxICON_INFORMATION);
+    }
+
+  private:
+    wxTaskBarIcon* tray;
+};
+}  // namespace
+
+std::unique_ptr<DesktopNotifier> MakeDesktopNotifier(wxTaskBarIcon* tray) {
+    return std::make_unique<TrayBalloonNotifier>(tray);
+}
