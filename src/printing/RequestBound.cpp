@@ -49,14 +49,14 @@ void RequestBound::End() {
 }
 
 void RequestBound::RequestStop() {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!stop) stop_at = Clock::now();
-        stop = true;
-        if (busy && !finishing) CutLocked();
-        supervisor_wake.notify_all();
-    }
+    // Raised before the cut: a call failing on the cut socket must already see that it was asked
+    // to stop, or it would report the stop as a failure.
     stop_signal.Raise();
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!stop) stop_at = Clock::now();
+    stop = true;
+    if (busy && !finishing) CutLocked();
+    supervisor_wake.notify_all();
 }
 
 void RequestBound::Check() {
