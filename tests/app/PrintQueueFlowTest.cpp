@@ -168,14 +168,17 @@ TEST_F(PrintQueueFlow, QueueStoppedWhileItsServerIsSilentEndsAtOnceAndLeavesTheN
 
 namespace {
 // Queues count one-byte documents "doc000", ... holding 'a', 'b', ... in turn.
+// All appear in the queue at one moment, as one print run of the remote desktop would.
 std::string QueueOneByteDocuments(const Sandbox& sandbox, int count) {
     std::string order;
+    std::vector<std::pair<std::string, std::string>> documents;
     for (int i = 0; i < count; ++i) {
         const char name[] = {
             'd', 'o', 'c', char('0' + i / 100), char('0' + i / 10 % 10), char('0' + i % 10), '\0'};
         order += char('a' + i % 26);
-        QueuePrintFile(sandbox, kUser, name, std::string(1, order.back()));
+        documents.emplace_back(name, std::string(1, order.back()));
     }
+    QueuePrintFiles(sandbox, kUser, documents);
     return order;
 }
 }  // namespace
@@ -239,7 +242,14 @@ TEST_F(PrintQueueFlow, ManyDocumentsPrintTwoAtATimeInTheirOrder) {
         if (line[0] == '+') started += line[1];
     }
     EXPECT_EQ(most, 2);
-    EXPECT_EQ(started, order);
+    // Two programs started together may write their first lines either way round: each document
+    // starts at most one place from its own.
+    ASSERT_EQ(started.size(), order.size()) << started;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const std::size_t at = started.find(order[i]);
+        EXPECT_TRUE(at != std::string::npos && (at > i ? at - i : i - at) <= 1)
+            << order[i] << " started at " << at << ": " << started;
+    }
     const Strings labels = trail->Printer();
     EXPECT_EQ(std::count(labels.begin(), labels.end(), "Connected"), 2)
         << "once connected, once when all were printed: " << testing::PrintToString(labels);

@@ -34,6 +34,19 @@ std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
     return target;
 }
 
+void QueuePrintFiles(const Sandbox& sandbox, const std::string& account,
+                     const std::vector<std::pair<std::string, std::string>>& documents) {
+    const std::string folder = SandboxQueueFolder(sandbox, account);
+    std::filesystem::create_directories(folder);
+    for (const auto& [name, bytes] : documents) {
+        WriteWholeFile(sandbox.StateDir() + "/print/." + name + ".partial", bytes);
+    }
+    for (const auto& document : documents) {
+        const std::string staging = sandbox.StateDir() + "/print/." + document.first + ".partial";
+        std::rename(staging.c_str(), (folder + "/" + document.first).c_str());
+    }
+}
+
 int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
                        const std::string& path_suffix) {
     std::ifstream log(sandbox.StateDir() + "/print/log.jsonl");

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/EventRecorder.h"
@@ -24,6 +25,9 @@ std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& accoun
 std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
                            const std::string& name, const std::string& bytes,
                            bool fallback = false);
+// Queues several documents at one moment: all are written first, then all renamed in.
+void QueuePrintFiles(const Sandbox& sandbox, const std::string& account,
+                     const std::vector<std::pair<std::string, std::string>>& documents);
 // How often the print queue logged op ("open", "remove", "drop", ...) for a path ending so.
 int PrintQueueLogCount(const Sandbox& sandbox, const std::string& op,
                        const std::string& path_suffix);
