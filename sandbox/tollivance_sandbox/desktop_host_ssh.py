@@ -16,6 +16,7 @@ the client closes its input, as a login shell would.
 Scenario "desktop_host": {"desktop": N}: the desktop listens on 127.0.0.1:N instead (a test's
 own VNC server).
 """
+import random
 import socket
 
 import paramiko
@@ -30,14 +31,20 @@ def add_arguments(parser):
 
 
 def _unused_loopback_port():
-    """A free port P that leaves room for the client's P + 5000."""
+    """A free port P that leaves room for the client's P + 5000. Drawn below the system's
+    ephemeral ports: the client binds P later, and an ephemeral port may by then be any other
+    program's connection or listener."""
+    draw = random.SystemRandom()
     while True:
+        port = draw.randrange(20000, 30000)
         probe = socket.socket()
-        probe.bind(("127.0.0.1", 0))
-        port = probe.getsockname()[1]
-        probe.close()
-        if port + 5000 <= 65535:
-            return port
+        try:
+            probe.bind(("127.0.0.1", port))
+        except OSError:
+            continue
+        finally:
+            probe.close()
+        return port
 
 
 class DesktopHostServer(ssh_side.MirlnxServer):
