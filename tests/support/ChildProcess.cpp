@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -120,16 +121,20 @@ void ChildProcess::Stop() {
 
 std::vector<std::string> CommandLinesWith(const std::string& text) {
     std::vector<std::string> found;
-    DIR* proc = opendir("/proc");
+    const std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
     if (proc == nullptr) return found;
-    while (const dirent* entry = readdir(proc)) {
+    while (const dirent* entry = readdir(proc.get())) {
         const std::string pid = entry->d_name;
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
         std::ifstream file("/proc/" + pid + "/cmdline", std::ios::binary);
-        std::string line{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        std::string line;
+        try {
+            line.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        } catch (const std::ios_base::failure&) {
+            continue;  // the process ended between the listing and the read
+        }
         for (char& c : line) c = c == '\0' ? ' ' : c;
         if (line.find(text) != std::string::npos) found.push_back(line);
     }
-    closedir(proc);
     return found;
 }
