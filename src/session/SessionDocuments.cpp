@@ -147,8 +147,9 @@ bool Has(const Json& root, const char* name) {
 // The message of a reply that failed the guarded reading.
 std::string FailureText(const Json& root) {
     if (Has(root, "err")) {
-        std::string text = Text(root.at("err"));
-        if (!text.empty()) return ShownText(text);
+        // Judged as shown: a text of hidden characters alone would be an empty box.
+        std::string text = ShownText(Text(root.at("err")));
+        if (!text.empty()) return text;
     }
     return kMalformedSessionReply;
 }

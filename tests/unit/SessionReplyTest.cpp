@@ -123,6 +123,7 @@ TEST(SessionReply, FailuresCarryTheErrText) {
         // no usable "err": still a clear message
         {R"({"session":{"host":"h","port":1}})", kMalformedSessionReply},
         {R"({"err":""})", kMalformedSessionReply},
+        {R"({"err":"\u007f\u007f\u202e"})", kMalformedSessionReply},
         {R"([1,2])", kMalformedSessionReply},
         {R"("text")", kMalformedSessionReply},
         {"null", kMalformedSessionReply},
