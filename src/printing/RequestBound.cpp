@@ -49,10 +49,12 @@ void RequestBound::End() {
 }
 
 void RequestBound::RequestStop() {
+    // The work may end, and its thread delete this, as soon as it sees the stop; it finishes
+    // (Finish) under the same lock, so nothing here is touched after the lock is let go.
+    std::lock_guard<std::mutex> lock(mutex);
     // Raised before the cut: a call failing on the cut socket must already see that it was asked
     // to stop, or it would report the stop as a failure.
     stop_signal.Raise();
-    std::lock_guard<std::mutex> lock(mutex);
     if (!stop) stop_at = Clock::now();
     stop = true;
     if (busy && !finishing) CutLocked();
