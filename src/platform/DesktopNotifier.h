@@ -16,5 +16,5 @@ class DesktopNotifier {
 };
 
 // tray: the icon whose balloon shows the notices where the system has no notification
-// service (not owned; must outlive the notifier). May be null.
+// service (not owned; the notifier lets go of it when it is deleted). May be null.
 std::unique_ptr<DesktopNotifier> MakeDesktopNotifier(wxTaskBarIcon* tray);

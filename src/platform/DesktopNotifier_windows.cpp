@@ -1,4 +1,5 @@
 #include <wx/taskbar.h>
+#include <wx/weakref.h>
 
 #include "platform/DesktopNotifier.h"
 
@@ -10,14 +11,15 @@ class TrayBalloonNotifier : public DesktopNotifier {
     explicit TrayBalloonNotifier(wxTaskBarIcon* tray_) : tray(tray_) {}
 
     void Show(const std::string& summary, const std::string& body) override {
-        // The shell shows the balloon on its own; the call only hands it over.
-        if (tray == nullptr || !tray->IsIconInstalled()) return;
+        // The shell shows the balloon on its own; the call only hands it over. The icon may be
+        // gone: the window deletes it on its way out, and a notice may still come after that.
+        if (!tray || !tray->IsIconInstalled()) return;
         tray->ShowBalloon(wxString::FromUTF8(summary), wxString::FromUTF8(body),
                           kBalloonMilliseconds, wxICON_INFORMATION);
     }
 
   private:
-    wxTaskBarIcon* tray;
+    wxWeakRef<wxTaskBarIcon> tray;  // null once the icon is deleted
 };
 }  // namespace
 
