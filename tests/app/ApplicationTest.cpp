@@ -92,6 +92,21 @@ std::string ApplicationTest::Button() const {
     return Text(Control(kConnectControl)) + (Control(kConnectControl)->IsEnabled() ? "+" : "-");
 }
 
+testing::AssertionResult ApplicationTest::ConnectWithPrinter(const std::string& printer) {
+    AddDefaultPrinter(printer);
+    StartSandbox(true);
+    StartApp();
+    if (HasFatalFailure()) return testing::AssertionFailure() << "the set-up failed";
+    Connect();
+    if (!WaitUntilConnected()) {
+        return testing::AssertionFailure() << "not connected: " << Desktop() << " / " << Button();
+    }
+    if (!PumpUntil([&] { return Printer() == "Connected"; })) {
+        return testing::AssertionFailure() << "the print queue reads " << Printer();
+    }
+    return testing::AssertionSuccess();
+}
+
 bool ApplicationTest::WaitForLook(const std::string& desktop, const std::string& button,
                                   std::chrono::milliseconds timeout) {
     const bool reached =

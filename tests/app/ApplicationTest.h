@@ -69,6 +69,9 @@ class ApplicationTest : public testing::Test {
                      std::chrono::milliseconds timeout = std::chrono::seconds(60));
     bool WaitUntilConnected() { return WaitForLook("Connected", "Disconnect+"); }
     bool WaitUntilIdle() { return WaitForLook("Not Connected", "Connect+"); }
+    // Where every printing flow begins: the printer chosen, the sandbox with its print queue, the
+    // application started and connected, and its print queue logged in.
+    testing::AssertionResult ConnectWithPrinter(const std::string& printer = "Hall_Laser");
     // Shuts the application down as closing the window does.
     void Shutdown();
 

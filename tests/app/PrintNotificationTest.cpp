@@ -25,12 +25,7 @@ TEST_F(PrintNotification, PrintedDocumentsAreToldTogetherAndAFailedOneWithItsKep
     // The print program fails for the document that says so.
     WriteWholeFile(folder.path() + "/sumatraPDF",
                    "#!/bin/sh\ngrep -q FAIL \"$3\" && exit 3\nexit 0\n");
-    AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true);
-    StartApp();
-    Connect();
-    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
-    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+    ASSERT_TRUE(ConnectWithPrinter());
 
     // A name a notification service would read as markup is shown as it is.
     QueuePrintFile(*sandbox, kUser, "Q3 <draft> & notes.pdf", "%PDF-1.4 draft\n");
@@ -62,12 +57,7 @@ TEST_F(PrintNotification, PrintedDocumentsAreToldTogetherAndAFailedOneWithItsKep
 // anything failed.
 TEST_F(PrintNotification, WithoutANotificationServiceDocumentsStillPrintAndNothingFails) {
     NotificationServer desktop(NotificationServer::Service::None);
-    AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true);
-    StartApp();
-    Connect();
-    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
-    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+    ASSERT_TRUE(ConnectWithPrinter());
 
     QueuePrintFile(*sandbox, kUser, "first.pdf", "%PDF-1.4 first\n");
     ASSERT_TRUE(PumpUntil([&] { return folder.Calls("print").size() == 1; })) << Printer();
