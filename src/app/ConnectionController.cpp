@@ -150,19 +150,23 @@ void MirlNxApp::ReleaseTunnel() {
 
 void MirlNxApp::Shutdown() {
     LogStep("exit asked");
+    // The print queue first: once the user asked to leave, no document leaves the server. One
+    // it was fetching still arrives, and takes its turn below.
+    StopPrinterThread();
     KillProcesses();
-    if (print_turns) print_turns->StartAll();
     // Stop the workers here rather than waiting for the viewer's end to do it: a print queue
     // may run with no viewer at all, and the wait is bounded either way.
-    StopPrinterThread();
     StopTunnel();
     // The killed programs' end events are waited for too: their handlers delete the process
-    // objects, which nothing would do once the handlers are unbound.
+    // objects, which nothing would do once the handlers are unbound. The documents taken go to
+    // their print program meanwhile, as many at a time as ever.
     const auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
-    while (HoldsWorkersOrPrograms() && std::chrono::steady_clock::now() < deadline) {
+    while ((HoldsWorkersOrPrograms() || (print_turns && !print_turns->Idle())) &&
+           std::chrono::steady_clock::now() < deadline) {
         wxYield();
         wxMilliSleep(10);
     }
+    KeepWaitingDocuments();
     // A program that outlived the wait holds no library state, but a worker may.
     const bool workers_gone =
         printer_thread == nullptr && tunnel.thread == nullptr && !retired.AnyRunning();
@@ -234,7 +238,8 @@ void MirlNxApp::OnLoginSuccess(wxThreadEvent& event) {
     RetireWorker(printer_thread, "Printer");
     if (frame->HasPrinter()) {
         LogStep("print queue for printer " + LogName(frame->GetPrinter()));
-        SftpThread* thread = CreateSftpThread(this, login.username, login.password);
+        SftpThread* thread =
+            CreateSftpThread(this, login.username, login.password, DocumentBacklog());
         if (thread->Run() == wxTHREAD_NO_ERROR) {
             printer_thread = thread;
         } else {

@@ -40,6 +40,11 @@ DocumentNotices::~DocumentNotices() {
     timer->Stop();
 }
 
+void DocumentNotices::Flush() {
+    timer->Stop();
+    notices->Flush();
+}
+
 void DocumentNotices::Arrived(const wxString& file, const std::string& remote_name) {
     documents[file] = Document{ShownName(remote_name), ""};
 }

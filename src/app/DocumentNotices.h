@@ -28,6 +28,8 @@ class DocumentNotices {
     void Printing(const wxString& file, const std::string& printer);
     // Its print program ended, or never started; a document not printed is kept as file.
     void Ended(const wxString& file, bool printed);
+    // Shows what is gathered now, not after the gathering time.
+    void Flush();
 
   private:
     struct Document {

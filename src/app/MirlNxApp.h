@@ -11,6 +11,7 @@
 
 class DocumentNotices;
 class MirlNxProcess;
+class PrintBacklog;
 class PrintFailureNotices;
 class PrintJobTurns;
 class OpensshProcess;
@@ -82,6 +83,12 @@ class MirlNxApp : public wxApp, public FrameOwner {
     void OnPrintFile(wxThreadEvent& event);
     void OnPrintJobEnd(wxCommandEvent& event);
     bool StartPrinting(const wxString& file);
+    // Where the print queues count the documents they took; made at the first queue.
+    std::shared_ptr<PrintBacklog> DocumentBacklog();
+    // The document is through the client: printed, or kept for the user.
+    void DocumentDone();
+    // At exit: the documents that did not get their turn are kept and told of.
+    void KeepWaitingDocuments();
 
     // Update notice.
     void OnUpdateAvailable(wxThreadEvent& event);
@@ -102,6 +109,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     MirlNxFrame* frame = nullptr;
     std::unique_ptr<TemporaryKeyFile> ssh_key;            // the tunnel key of the forwarding ssh
     std::unique_ptr<PrintJobTurns> print_turns;           // made at the first document
+    std::shared_ptr<PrintBacklog> print_backlog;          // shared with the print queues
     std::unique_ptr<PrintFailureNotices> print_failures;  // made at the first failure
     std::unique_ptr<DocumentNotices> document_notices;    // made at the first document
     Retirement retired;  // earlier sessions' programs and workers that have not ended yet

@@ -7,16 +7,31 @@
 #include "app/DocumentNotices.h"
 #include "app/MirlNxApp.h"
 #include "app/PrintJobTurns.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
 #include "printing/FailedPrintCopies.h"
 #include "printing/MirlNxPrintJob.h"
+#include "printing/PrintBacklog.h"
 #include "ui/MirlNxTaskBarIcon.h"
 
 namespace {
 // Print programs running together; a print queue delivers far faster than they print.
 constexpr std::size_t kMostPrintJobs = 2;
+// Documents off the server and not through yet: those printing and one waiting beside them, so
+// that a download overlaps printing while the rest stay on the server, where a crash or a power
+// cut cannot lose them.
+constexpr std::size_t kMostDocumentsHeld = kMostPrintJobs + 1;
 }  // namespace
+
+std::shared_ptr<PrintBacklog> MirlNxApp::DocumentBacklog() {
+    if (!print_backlog) print_backlog = std::make_shared<PrintBacklog>(kMostDocumentsHeld);
+    return print_backlog;
+}
+
+void MirlNxApp::DocumentDone() {
+    if (print_backlog) print_backlog->Remove();
+}
 
 void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
     const wxString file = event.GetPayload<wxString>();
@@ -50,6 +65,7 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
             QueueThreadEvent(this, EVT_PRINT_FAILURE, std::string(FailedPrintCopies::kRemovedText));
         }
         if (document_notices) document_notices->Ended(file, false);
+        DocumentDone();
     }
     return start.started;
 }
@@ -57,7 +73,27 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
 void MirlNxApp::OnPrintJobEnd(wxCommandEvent& event) {
     // Printed means the print program took the document and ended without an error.
     if (document_notices) document_notices->Ended(event.GetString(), event.GetInt() == 1);
+    DocumentDone();
     if (print_turns) print_turns->Ended();
     // "Printing" while any document is printing or waiting for its turn.
     if (!print_turns || print_turns->Idle()) frame->SetPrinterStatus("Connected");
+}
+
+void MirlNxApp::KeepWaitingDocuments() {
+    if (!print_turns) return;
+    for (const wxString& file : print_turns->TakeWaiting()) {
+        // Off the server already: this copy is the only one. No box: the user asked to leave,
+        // and a box would hold the exit for as long as nobody answers it.
+        LogStep(
+            "message \"Printing failed\": The client was closed before the document could "
+            "be printed; it is kept as " +
+            ToLocaleBytes(file) + ".");
+        KeptFailedPrints().Keep(file);
+        if (document_notices) {
+            document_notices->Printing(file, frame->GetPrinter());
+            document_notices->Ended(file, false);
+        }
+        DocumentDone();
+    }
+    if (document_notices) document_notices->Flush();
 }

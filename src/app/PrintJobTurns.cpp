@@ -1,17 +1,9 @@
 #include "app/PrintJobTurns.h"
 
-#include <wx/filefn.h>
-
 #include <utility>
 
 PrintJobTurns::PrintJobTurns(std::size_t most_running_, std::function<bool(const wxString&)> start_)
     : most_running(most_running_), start(std::move(start_)) {}
-
-PrintJobTurns::~PrintJobTurns() {
-    for (const wxString& file : waiting) {
-        if (wxFileExists(file)) wxRemoveFile(file);
-    }
-}
 
 void PrintJobTurns::Add(const wxString& file) {
     waiting.push_back(file);
@@ -23,9 +15,8 @@ void PrintJobTurns::Ended() {
     StartWaiting();
 }
 
-void PrintJobTurns::StartAll() {
-    most_running = waiting.size() + running;
-    StartWaiting();
+std::deque<wxString> PrintJobTurns::TakeWaiting() {
+    return std::exchange(waiting, {});
 }
 
 void PrintJobTurns::StartWaiting() {

@@ -13,17 +13,15 @@ class PrintJobTurns {
     // start: starts the print program for a file; false when it did not start (the file is
     // then gone and the failure told).
     PrintJobTurns(std::size_t most_running, std::function<bool(const wxString&)> start);
-    // Documents still waiting are removed: nobody will print them.
-    ~PrintJobTurns();
     PrintJobTurns(const PrintJobTurns&) = delete;
     PrintJobTurns& operator=(const PrintJobTurns&) = delete;
 
     void Add(const wxString& file);
     // A started program ended: the next waiting document gets its turn.
     void Ended();
-    // The client is closing: every waiting document goes to its print program now, since the
-    // print queue has already taken it off the server.
-    void StartAll();
+    // The documents that did not get their turn, which are no longer waited for: off the
+    // server already, so the caller keeps them.
+    std::deque<wxString> TakeWaiting();
     // Nothing running and nothing waiting.
     bool Idle() const { return running == 0 && waiting.empty(); }
 

@@ -20,6 +20,18 @@ bool StopSignal::WaitUntil(Clock::time_point deadline) const {
     return !raised_signal.wait_until(lock, deadline, [this] { return raised; });
 }
 
+bool StopSignal::WaitUntilReady(const std::function<bool()>& ready) const {
+    std::unique_lock<std::mutex> lock(mutex);
+    raised_signal.wait(lock, [&] { return raised || ready(); });
+    return !raised;
+}
+
+void StopSignal::Wake() const {
+    // Taken and let go, so a waiter that found ready() false is asleep before the notice.
+    { std::lock_guard<std::mutex> lock(mutex); }
+    raised_signal.notify_all();
+}
+
 int PollUntil(StopSignal::Clock::time_point deadline, const std::function<bool()>& stopped,
               const std::function<int(std::chrono::milliseconds slice)>& look) {
     using std::chrono::milliseconds;

@@ -16,6 +16,10 @@ class StopSignal {
     // Waits until the deadline, or less when a stop comes; true when no stop came.
     bool WaitUntil(Clock::time_point deadline) const;
     bool WaitFor(Clock::duration duration) const { return WaitUntil(Clock::now() + duration); }
+    // Waits until ready() holds, or less when a stop comes; true when ready. ready is asked under
+    // the signal's lock, so whoever makes it hold must call Wake() afterwards.
+    bool WaitUntilReady(const std::function<bool()>& ready) const;
+    void Wake() const;
 
   private:
     mutable std::mutex mutex;

@@ -411,7 +411,8 @@ PrintQueueWorker::ScanResult PrintQueueWorker::Scan(const LibSshSftpPtr& sftp) {
     }
     ScanResult result = ScanResult::Completed;
     for (const QueueEntry& entry : judged.settled) {
-        if (bound.StopRequested()) {
+        // The server keeps the document until there is room for it here.
+        if (bound.StopRequested() || (backlog && !backlog->WaitForRoom(bound.StopSignalled()))) {
             result = ScanResult::Stopped;
             break;
         }
@@ -527,6 +528,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
     LogStep("document fetched: " + LogName(entry.name) + ", " + std::to_string(entry.reading.size) +
             " bytes, as " + ToLocaleBytes(local_path));
     const FileResult deleted = DeleteCopied(sftp, entry);
+    if (backlog) backlog->Add();  // before the GUI thread can hear of it and remove it
     QueuePrintFile(sink, local_path, entry.name);
     return deleted;
 }

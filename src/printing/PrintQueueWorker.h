@@ -6,11 +6,13 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "printing/LibSshSftp.h"
+#include "printing/PrintBacklog.h"
 #include "printing/QueueMemory.h"
 #include "printing/RequestBound.h"
 #include "printing/SettleWatch.h"
@@ -34,6 +36,9 @@ class PrintQueueWorker {
     // How long a connection that was lost is tried again before printing is given up. Before
     // Run().
     void SetReconnectLimit(std::chrono::milliseconds limit) { reconnect_limit = limit; }
+    // Documents are taken off the server only while the backlog has room; without one, as fast
+    // as they settle. Before Run().
+    void SetBacklog(std::shared_ptr<PrintBacklog> documents) { backlog = std::move(documents); }
     void Run();
 
   private:
@@ -80,6 +85,7 @@ class PrintQueueWorker {
     wxEvtHandler* sink;
     PrintQueueServer server;
     RequestBound& bound;
+    std::shared_ptr<PrintBacklog> backlog;
 
     std::chrono::milliseconds reconnect_limit{kDefaultReconnectLimit};
     // Set while connections keep failing or breaking before a scan gets through: the pause

@@ -47,6 +47,8 @@ class RequestBound {
     void ClearTimedOut();
     // Waits, returning early (false) when a stop is asked for meanwhile.
     bool Pause(std::chrono::milliseconds duration);
+    // What a stop raises, for a wait on something else that a stop must cut short too.
+    const StopSignal& StopSignalled() const { return stop_signal; }
 
   private:
     void CheckLocked();

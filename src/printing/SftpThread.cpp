@@ -2,6 +2,7 @@
 
 #include <future>
 #include <system_error>
+#include <utility>
 
 #include "config/Deployment.h"
 #include "printing/FolderSafeName.h"
@@ -26,6 +27,7 @@ SftpThread::~SftpThread() {
 wxThread::ExitCode SftpThread::Entry() {
     PrintQueueWorker worker(sink, server, bound);
     worker.SetReconnectLimit(reconnect_limit);
+    worker.SetBacklog(backlog);
     std::future<void> done;
     try {
         done = std::async(std::launch::async, [this, &worker] {
@@ -45,8 +47,10 @@ wxThread::ExitCode SftpThread::Entry() {
 }
 
 SftpThread* CreateSftpThread(wxEvtHandler* sink, const std::string& username,
-                             const std::string& password) {
+                             const std::string& password, std::shared_ptr<PrintBacklog> backlog) {
     const Deployment& deployment = BuiltInDeployment();
-    return new SftpThread(sink, FolderSafeName(username), password, deployment.print_queue_host,
-                          deployment.print_queue_port);
+    auto* thread = new SftpThread(sink, FolderSafeName(username), password,
+                                  deployment.print_queue_host, deployment.print_queue_port);
+    thread->SetBacklog(std::move(backlog));
+    return thread;
 }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "printing/PrintQueueWorker.h"
@@ -28,6 +29,9 @@ class SftpThread : public wxThread {
     void SetRequestTimeout(std::chrono::milliseconds timeout) { bound.SetLimit(timeout); }
     // How long a lost connection is tried again before printing is given up. Before Run().
     void SetReconnectLimit(std::chrono::milliseconds limit) { reconnect_limit = limit; }
+    // The documents taken and not yet through printing; none: taken as fast as they settle.
+    // Before Run().
+    void SetBacklog(std::shared_ptr<PrintBacklog> documents) { backlog = std::move(documents); }
 
   protected:
     ExitCode Entry() override;
@@ -39,9 +43,10 @@ class SftpThread : public wxThread {
     PrintQueueServer server;
     RequestBound bound{std::chrono::seconds(10)};
     std::chrono::milliseconds reconnect_limit{PrintQueueWorker::kDefaultReconnectLimit};
+    std::shared_ptr<PrintBacklog> backlog;
 };
 
 // The thread for a login, not yet started: the account is the folder-safe user name, and the
-// server is the deployment's print queue.
+// server is the deployment's print queue; it takes documents as backlog has room for them.
 SftpThread* CreateSftpThread(wxEvtHandler* sink, const std::string& username,
-                             const std::string& password);
+                             const std::string& password, std::shared_ptr<PrintBacklog> backlog);

@@ -5,12 +5,17 @@
 #include <wx/app.h>
 #include <wx/toplevel.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <sstream>
 
 #include "ApplicationTest.h"
 #include "support/DriveForwarding.h"
 #include "support/EventPump.h"
 #include "support/LoopbackPorts.h"
+#include "support/ScopedVariable.h"
+#include "support/TempDir.h"
 
 namespace {
 bool Alive(long pid) {
@@ -51,6 +56,52 @@ TEST_F(ShutdownFlow, ClosingTheWindowWhileConnectedEndsProgramsAndWorkers) {
     EXPECT_TRUE(PumpUntil([&] { return !folder.Running("nxproxy") && !folder.Running("xserver"); }))
         << "nxproxy " << folder.Running("nxproxy") << ", X server " << folder.Running("xserver");
     EXPECT_TRUE(PumpUntil([&] { return !Alive(tunnel); })) << "the session's forwarding ssh";
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
+}
+
+// Closing the window while documents print: the print queue stops first, so what is still
+// queued stays on the server; the documents already taken take their turn at the print program
+// within the wait, and one that gets none by its end is kept and named, never deleted.
+TEST_F(ShutdownFlow, ClosingWhilePrintingLeavesEveryDocumentPrintingKeptOrQueued) {
+    TempDir logs;
+    const std::string printing = logs.File("printing"), log = logs.File("client.log");
+    ScopedVariable log_variable("TOLLIVANCE_LOG", log);
+    // A print program that outlasts the wait: it writes its pid and document, then sleeps.
+    WriteWholeFile(folder.path() + "/sumatraPDF",
+                   "#!/bin/sh\necho $$ \"$3\" >> " + printing + "\nexec sleep 60\n");
+    ASSERT_TRUE(ConnectWithPrinter());
+    QueuePrintFiles(*sandbox, kUser, {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}});
+    const auto queued = [&] {
+        const std::filesystem::directory_iterator entries(SandboxQueueFolder(*sandbox, kUser));
+        return std::distance(begin(entries), end(entries));
+    };
+    const auto started = [&] {
+        std::vector<std::pair<long, std::string>> programs;
+        std::istringstream lines(FileExists(printing) ? ReadWholeFile(printing) : "");
+        long pid = 0;
+        std::string file;
+        while (lines >> pid >> file) programs.emplace_back(pid, file);
+        return programs;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return started().size() == 2 && LooseTempFiles().size() == 3; }));
+
+    trail.reset();  // the labels go with the window
+    TheApp().GetFrame()->Close();
+    EXPECT_EQ(TheApp().GetFrame(), nullptr);
+    EXPECT_EQ(queued(), 2);
+    const auto programs = started();
+    for (const auto& [pid, file] : programs) kill(static_cast<pid_t>(pid), SIGKILL);
+    ASSERT_EQ(programs.size(), 2u);
+    std::vector<std::string> kept = LooseTempFiles();
+    for (const auto& program : programs) {
+        kept.erase(std::remove(kept.begin(), kept.end(), program.second), kept.end());
+    }
+    ASSERT_EQ(kept.size(), 1u) << testing::PrintToString(LooseTempFiles());
+    EXPECT_NE(ReadWholeFile(log).find(
+                  "The client was closed before the document could be printed; it is kept as " +
+                  kept[0] + "."),
+              std::string::npos)
+        << ReadWholeFile(log);
     EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
 }
 

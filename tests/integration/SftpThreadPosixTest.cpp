@@ -1,16 +1,21 @@
 // Print queue cases only a POSIX system shows or can set up: the copies' file mode (on Windows
 // they take the access list of the user's own temporary folder), a limit on the size of the
-// process's files, and a pipe and links made in the server's folder.
+// process's files, a pipe and links made in the server's folder, and a client killed.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "printing/PrintBacklog.h"
 #include "support/EventPump.h"
 #include "support/PrintQueueHelpers.h"
 
@@ -95,4 +100,47 @@ TEST(SftpThread, PipeEndlessLinkAndFolderLinkArePassedOverAndALinkToADocumentPri
     std::sort(local.begin(), local.end());
     std::sort(printed.begin(), printed.end());
     EXPECT_EQ(local, printed);
+}
+
+// A client killed in the middle of a batch (here in a process of its own, whose documents never
+// finish printing) has taken no more than its backlog off the server; the next session prints
+// all the rest.
+TEST(SftpThread, KilledClientLeavesAllButItsBacklogQueuedForTheNextSession) {
+    auto sandbox = PrintQueueSandbox();
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    std::vector<std::pair<std::string, std::string>> documents;
+    for (char c = 'a'; c <= 'h'; ++c) documents.push_back({std::string(1, c) + ".pdf", {c}});
+    QueuePrintFiles(*sandbox, "demo", documents);
+    const std::string folder = SandboxQueueFolder(*sandbox, "demo");
+    const auto queued = [&] {
+        const std::filesystem::directory_iterator entries(folder);
+        return std::distance(begin(entries), end(entries));
+    };
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t client = fork();
+    ASSERT_GE(client, 0);
+    if (client == 0) {
+        auto backlog = std::make_shared<PrintBacklog>(3);
+        RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo", {}, {}, backlog);
+        const char taken = queue.WaitForPrinted(3) ? 'y' : 'n';
+        (void)!write(ready[1], &taken, 1);
+        pause();
+        _exit(0);
+    }
+    close(ready[1]);
+    char taken = 'n';
+    EXPECT_EQ(read(ready[0], &taken, 1), 1);
+    close(ready[0]);
+    PumpFor(std::chrono::milliseconds(500));  // room for one more would be taken by now
+    kill(client, SIGKILL);
+    waitpid(client, nullptr, 0);
+    ASSERT_EQ(taken, 'y');
+    EXPECT_EQ(queued(), 5);
+
+    RunningSftpThread next(sandbox->Port("print_queue"), "demo", "demo");
+    ASSERT_TRUE(next.WaitForPrinted(5));
+    EXPECT_EQ(next.PrintedContents(), (std::vector<std::string>{"d", "e", "f", "g", "h"}));
+    EXPECT_EQ(queued(), 0);
 }

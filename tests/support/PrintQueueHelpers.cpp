@@ -87,11 +87,13 @@ bool InFolder(const std::string& file, const std::string& folder) {
 RunningSftpThread::RunningSftpThread(int port, const std::string& account,
                                      const std::string& password,
                                      std::chrono::milliseconds request_timeout,
-                                     std::chrono::milliseconds reconnect_limit) {
+                                     std::chrono::milliseconds reconnect_limit,
+                                     std::shared_ptr<PrintBacklog> backlog) {
     thread =
         new SftpThread(&recorder, account, password, "127.0.0.1", static_cast<std::uint16_t>(port));
     if (request_timeout.count() > 0) thread->SetRequestTimeout(request_timeout);
     if (reconnect_limit.count() > 0) thread->SetReconnectLimit(reconnect_limit);
+    thread->SetBacklog(std::move(backlog));
     if (thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;
         thread = nullptr;

@@ -13,6 +13,7 @@
 #include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 
+class PrintBacklog;
 class SftpThread;
 
 // A sandbox serving only the print queue, with a scenario for it (null: none).
@@ -43,10 +44,12 @@ bool InFolder(const std::string& file, const std::string& folder);
 class RunningSftpThread {
   public:
     // request_timeout: how long one request may go unanswered; reconnect_limit: how long a lost
-    // connection is tried again (zero: the thread's own).
+    // connection is tried again (zero: the thread's own); backlog: where the documents taken
+    // are counted (none: taken as fast as they settle).
     RunningSftpThread(int port, const std::string& account, const std::string& password,
                       std::chrono::milliseconds request_timeout = {},
-                      std::chrono::milliseconds reconnect_limit = {});
+                      std::chrono::milliseconds reconnect_limit = {},
+                      std::shared_ptr<PrintBacklog> backlog = nullptr);
     ~RunningSftpThread();
 
     EventRecorder& events() { return recorder; }

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "printing/PrintBacklog.h"
 #include "support/EventPump.h"
 #include "support/LoopbackListener.h"
 #include "support/OpenHandles.h"
@@ -290,6 +293,34 @@ TEST(SftpThread, StopIsAnsweredWithinASecondWhileTheServerIsSilent) {
     EXPECT_TRUE(queue.PrintedFiles().empty());
     EXPECT_TRUE(FileExists(remote));
     EXPECT_TRUE(temp.Files().empty());
+}
+
+// Documents leave the server only as there is room for them locally; a stop while the queue
+// waits for room is heard at once, and what waits stays queued.
+TEST(SftpThread, DocumentsLeaveTheServerOnlyAsTheBacklogHasRoom) {
+    auto sandbox = PrintQueueSandbox();
+    ScopedTempFolder temp;  // after the sandbox, whose state lives elsewhere
+    auto backlog = std::make_shared<PrintBacklog>(2);
+    RunningSftpThread queue(sandbox->Port("print_queue"), "demo", "demo", {}, {}, backlog);
+    QueuePrintFiles(
+        *sandbox, "demo",
+        {{"a.pdf", "1"}, {"b.pdf", "2"}, {"c.pdf", "3"}, {"d.pdf", "4"}, {"e.pdf", "5"}});
+    const auto queued = [&] {
+        const std::filesystem::directory_iterator entries(SandboxQueueFolder(*sandbox, "demo"));
+        return std::distance(begin(entries), end(entries));
+    };
+    ASSERT_TRUE(queue.WaitForPrinted(2));
+    PumpFor(std::chrono::milliseconds(1500));  // all settled long ago: only the room is missing
+    EXPECT_EQ(queue.PrintedContents(), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(queued(), 3);
+
+    backlog->Remove();
+    ASSERT_TRUE(queue.WaitForPrinted(3));
+    EXPECT_EQ(backlog->Held(), 2u);
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_LT(queue.TimedStop(), std::chrono::milliseconds(1000));
+    EXPECT_EQ(queue.PrintedFiles().size(), 3u);
+    EXPECT_EQ(queued(), 2);
 }
 
 // A server that takes the TCP connection and never says a word: the stop reaches the thread in
