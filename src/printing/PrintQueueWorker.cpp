@@ -24,9 +24,9 @@ using std::chrono::milliseconds;
 const char* const kQueueFolder = ".mirlprinting/";
 const char* const kFallbackQueueFolder = "/.mirlprinting/";  // after the account name
 constexpr milliseconds kConnectTimeout{30000};
-// A document is seen within this, then settles for kSettleInterval: printed about a second after
-// it is complete, with the queue looked at only a few times a second while idle.
-constexpr milliseconds kScanPause{400};
+// A document is seen within this, then settles for kSettleInterval. While the queue is idle a
+// look is one small request (the folder's time), so looking often costs little.
+constexpr milliseconds kScanPause{100};
 constexpr milliseconds kSettleInterval{500};
 // After a lost connection the pause before each new try doubles from the first to the longest:
 // a short drop is bridged at once, a long one does not keep the line busy.
@@ -34,9 +34,10 @@ constexpr milliseconds kFirstReconnectPause{1000};
 constexpr milliseconds kLongestReconnectPause{30000};
 constexpr int kStallsBeforePassingOver = 2;
 // Between two full listings the folder's modification time says whether anything came or
-// went. It counts in whole seconds, so a change within the second of the last listing would
-// not show: a full listing at least this often bounds that delay.
-constexpr milliseconds kFullListingInterval{2000};
+// went. It counts in whole seconds: a change within the same second as the one the listing saw
+// would not show. Once the time was seen this long ago, every later change moves it, so a
+// listing started after that has missed nothing the time would not show.
+constexpr milliseconds kFolderTimeResolution{1100};
 // Far above any print job, low enough that one document cannot fill the local disk.
 constexpr std::uint64_t kMaxDocumentBytes = std::uint64_t{4} << 30;
 const char* const kMaxDocumentText = "4 GiB";
@@ -267,7 +268,7 @@ void PrintQueueWorker::Disconnect(LibSshSftpPtr& sftp) {
 
 bool PrintQueueWorker::QuietSinceListing(sftp_session session) {
     if (!have_listing || waiting) return false;
-    if (std::chrono::steady_clock::now() - listed_at >= kFullListingInterval) return false;
+    if (listed_at < folder_time_seen_at + kFolderTimeResolution) return false;
     Attributes attributes;
     {
         BoundCall call(bound);
@@ -338,6 +339,10 @@ PrintQueueWorker::ScanResult PrintQueueWorker::List(const LibSshSftpPtr& sftp,
         if (reading) documents.push_back(QueueEntry{name, *reading});
     }
     if (Lost(sftp)) return ScanResult::ConnectionLost;
+    // The folder held this time at the latest when its listing was read.
+    if (!have_listing || folder_mtime != listed_folder_mtime) {
+        folder_time_seen_at = std::chrono::steady_clock::now();
+    }
     have_listing = folder_time_known && !cut_short;
     listed_folder_mtime = folder_mtime;
     listed_at = started;

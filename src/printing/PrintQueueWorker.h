@@ -100,7 +100,9 @@ class PrintQueueWorker {
     bool waiting = false;  // the last listing saw documents still changing
     bool have_listing = false;
     std::uint32_t listed_folder_mtime = 0;
-    std::chrono::steady_clock::time_point listed_at{};
+    std::chrono::steady_clock::time_point listed_at{};  // when the last full listing started
+    // When listed_folder_mtime was first seen.
+    std::chrono::steady_clock::time_point folder_time_seen_at{};
     std::vector<std::string> kept_names;  // kept by the server during this scan
     // A document whose fetch made the server stop answering is passed over after the second
     // time, so it cannot hold up the documents behind it.
