@@ -99,9 +99,9 @@ bool MirlNxApp::StartLogin(const std::string& user_id, const std::string& passwo
 }
 
 bool MirlNxApp::KillProcesses() {
-    if (viewer_process != nullptr) EndChildProgram(viewer_process->GetPid(), true);
-    if (xserver_process != nullptr) EndChildProgram(xserver_process->GetPid());
-    if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
+    if (viewer_process != nullptr) viewer_process->End(EndScope::Group);
+    if (xserver_process != nullptr) xserver_process->End();
+    if (ssh_process != nullptr) ssh_process->End();
     return viewer_process != nullptr || xserver_process != nullptr || ssh_process != nullptr;
 }
 
@@ -261,7 +261,7 @@ void MirlNxApp::OnSessionFailure(wxThreadEvent& event) {
     ReleaseTunnel();
     // A failed session leaves nothing behind that the labels would not show.
     StopPrinterThread();
-    if (viewer_process != nullptr) EndChildProgram(viewer_process->GetPid(), true);
+    if (viewer_process != nullptr) viewer_process->End(EndScope::Group);
     ShowIdle();
     ShowMessage("Connection failed", event.GetPayload<std::string>());
 }
@@ -280,14 +280,13 @@ void MirlNxApp::OnViewerEnd(wxCommandEvent&) {
     // A viewer that gave up by itself right after its start (an exit status, not our kill) could
     // not reach the desktop and says why; a later end with a status (the remote side logged
     // out, the user closed it) is a plain disconnect.
-    const bool failed = viewer_process != nullptr && viewer_process->ExitStatus() > 0 &&
-                        viewer_process->RunTime() < MirlNxProcess::kLaunchFailureWindow;
+    const bool failed = viewer_process != nullptr && viewer_process->FailedAtLaunch();
     const std::string reason = failed ? viewer_process->LastErrorLine() : "";
     const int status = failed ? viewer_process->ExitStatus() : 0;
     LogStep("viewer ended, disconnected");
     delete viewer_process;
     viewer_process = nullptr;
-    if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
+    if (ssh_process != nullptr) ssh_process->End();
     StopPrinterThread();
     StopTunnel();
     if (frame != nullptr) frame->SetConnectButton("Connect", true);

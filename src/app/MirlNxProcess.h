@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/ChildProgram.h"
 #include "platform/ErrorTail.h"
 
 // A child program started by the application (viewer, X server, forwarding ssh). Its end is
@@ -19,17 +20,20 @@ class MirlNxProcess : public ErrorTailProcess {
     bool HasEnded() const { return ended; }
     // The program's exit status once it has ended; negative when a signal ended it.
     int ExitStatus() const { return exit_status; }
-    // How long the program ran, from the making of this object (just before the start) to its
-    // end; zero while it runs.
-    std::chrono::steady_clock::duration RunTime() const { return run_time; }
-    // A program that ends by itself within this of its start could not do its work (a port
-    // taken, a desktop out of reach): that is a failure to tell. A later end is the session's.
+    // Ends the program; an end from now on is the client's doing, never the program's failure.
+    void End(EndScope scope = EndScope::Program);
+    // The one rule for a program that could not do its work (a port taken, a desktop out of
+    // reach): it ended by itself, with a status other than success, within kLaunchFailureWindow
+    // of its start. A later end, or one that the client or anybody else asked for (SIGTERM,
+    // SIGKILL), is the session's.
+    bool FailedAtLaunch() const;
     static constexpr std::chrono::seconds kLaunchFailureWindow{5};
 
   private:
     wxEvtHandler* application;
     wxEventType end_event;
     bool ended = false;
+    bool ended_by_client = false;
     int exit_status = 0;
     std::chrono::steady_clock::time_point made = std::chrono::steady_clock::now();
     std::chrono::steady_clock::duration run_time{};

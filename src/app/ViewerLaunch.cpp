@@ -137,7 +137,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     viewer_process = StartProgram(programs.viewer, EVT_VIEWER_END);
     if (viewer_process == nullptr) {
         // This session's forwarding ssh goes; an X server kept from an earlier session stays.
-        if (ssh_process != nullptr) EndChildProgram(ssh_process->GetPid());
+        if (ssh_process != nullptr) ssh_process->End();
         AbandonSession("Cannot start " + programs.viewer_name);
         return;
     }
@@ -159,10 +159,9 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
         // An ssh that gave up by itself at its start (a local port taken, the host refusing)
         // took the desktop's way with it: the session ends and says why, rather than show
         // "Connected". A later end (the desktop host closing the connection) is the session's.
-        // The client ends it with SIGKILL; the toolkit reports ssh's own status 255 as -1.
+        // The toolkit reports ssh's own status 255 as -1.
         const int status = ssh_process->ExitStatus();
-        const bool failed = status != 0 && status != -wxSIGKILL && viewer_process != nullptr &&
-                            ssh_process->RunTime() < MirlNxProcess::kLaunchFailureWindow;
+        const bool failed = viewer_process != nullptr && ssh_process->FailedAtLaunch();
         const std::string reason = ssh_process->LastErrorLine();
         LogStep("forwarding ssh ended with status " + std::to_string(status));
         delete ssh_process;
@@ -171,7 +170,7 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
         ssh_key.reset();
         RunScript(UnmapFtpCommand(NativeLayout()));
         if (failed) {
-            EndChildProgram(viewer_process->GetPid(), true);
+            viewer_process->End(EndScope::Group);
             ShowMessage("Connection failed",
                         reason.empty()
                             ? "The forwarding ssh ended with status " + std::to_string(status)

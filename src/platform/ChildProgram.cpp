@@ -41,12 +41,12 @@ long StartChildProgram(const ProgramStart& start, wxProcess* process) {
     return pid > 0 ? pid : 0;
 }
 
-void EndChildProgram(long pid, bool with_group) {
+void EndChildProgram(long pid, EndScope scope) {
     if (pid <= 0) return;
     wxLogNull quiet;  // a program that has just ended is no error
     if (wxProcess::Kill(static_cast<int>(pid), wxSIGNONE) != wxKILL_OK) return;
     // The whole group when asked; the program alone if that fails (it may lead none).
-    if (with_group &&
+    if (scope == EndScope::Group &&
         wxProcess::Kill(static_cast<int>(pid), wxSIGKILL, wxKILL_CHILDREN) == wxKILL_OK) {
         return;
     }

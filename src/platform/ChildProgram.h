@@ -37,6 +37,9 @@ bool IsRunnableProgram(const std::string& path);
 // to delete. POSIX: the arguments are passed as they are. Windows: the command's text.
 long StartChildProgram(const ProgramStart& start, wxProcess* process);
 
-// Ends a running program at once, with with_group also the programs in its process group. A
-// program that is gone already is left alone, quietly.
-void EndChildProgram(long pid, bool with_group = false);
+// What EndChildProgram ends: the program alone, or also the programs of the process group it
+// leads.
+enum class EndScope { Program, Group };
+
+// Ends a running program at once. A program that is gone already is left alone, quietly.
+void EndChildProgram(long pid, EndScope scope = EndScope::Program);

@@ -20,8 +20,8 @@ namespace {
 constexpr std::chrono::milliseconds kPollInterval(20);
 
 void KillStarted(OpensshProcess* process, long pid) {
-    EndChildProgram(pid, true);  // ssh is started as the leader of its group
-    process->Abandon();          // deletes itself once the toolkit has seen the end
+    EndChildProgram(pid, EndScope::Group);  // ssh is started as the leader of its group
+    process->Abandon();                     // deletes itself once the toolkit has seen the end
 }
 
 }  // namespace
