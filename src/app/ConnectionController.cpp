@@ -17,6 +17,7 @@
 #include "config/Version.h"
 #include "platform/ChildProgram.h"
 #include "platform/ColourDepth.h"
+#include "platform/Deadline.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "platform/MachineIdentity.h"
@@ -160,9 +161,9 @@ void MirlNxApp::Shutdown() {
     // The killed programs' end events are waited for too: their handlers delete the process
     // objects, which nothing would do once the handlers are unbound. The documents taken go to
     // their print program meanwhile, as many at a time as ever.
-    const auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
+    const Deadline deadline(kShutdownWait);
     while ((HoldsWorkersOrPrograms() || (print_turns && !print_turns->Idle())) &&
-           std::chrono::steady_clock::now() < deadline) {
+           !deadline.Passed()) {
         wxYield();
         wxMilliSleep(10);
     }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/Deadline.h"
 #include "platform/StopSignal.h"
 #include "platform/TcpConnectSteps.h"
 
@@ -13,7 +14,7 @@ struct AddressesDeleter {
 
 SocketHandle TcpConnect(const std::string& host, std::uint16_t port,
                         std::chrono::milliseconds timeout, const std::function<bool()>& stopped) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const Deadline deadline(timeout);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -29,12 +30,12 @@ SocketHandle TcpConnect(const std::string& host, std::uint16_t port,
         const bool connected =
             start == ConnectStart::kConnected ||
             (start == ConnectStart::kPending &&
-             PollUntil(deadline, stopped, [socket](std::chrono::milliseconds slice) {
+             PollUntil(deadline.At(), stopped, [socket](std::chrono::milliseconds slice) {
                  return ConnectFinished(socket, slice);
              }) > 0);
         if (connected && UseConnected(socket)) return socket;
         ShutdownAndClose(socket);
-        if (stopped() || std::chrono::steady_clock::now() >= deadline) break;
+        if (stopped() || deadline.Passed()) break;
     }
     return kNoSocket;
 }

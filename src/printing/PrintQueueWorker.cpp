@@ -176,21 +176,18 @@ bool PrintQueueWorker::Reconnect(LibSshSftpPtr& sftp) {
     Post(EVT_PRINTER_STATUS, "Reconnecting");
     if (!reconnecting) {
         reconnecting = true;
-        reconnect_deadline = std::chrono::steady_clock::now() + reconnect_limit;
+        reconnect_deadline = Deadline(reconnect_limit);
         reconnect_pause = kFirstReconnectPause;
     }
     for (bool first_try = true;; first_try = false) {
-        auto left = std::chrono::duration_cast<milliseconds>(reconnect_deadline -
-                                                             std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        if (!bound.Pause(std::min(reconnect_pause, left))) return false;
+        if (reconnect_deadline.Passed()) break;
+        if (!bound.Pause(std::min(reconnect_pause, reconnect_deadline.Left()))) return false;
         reconnect_pause = std::min(reconnect_pause * 2, kLongestReconnectPause);
         bound.ClearTimedOut();
-        left = std::chrono::duration_cast<milliseconds>(reconnect_deadline -
-                                                        std::chrono::steady_clock::now());
         // The last try is bounded by what is left of the limit, though never below a second.
         ConnectFailure failure;
-        sftp = Connect(std::clamp(left, milliseconds{1000}, kConnectTimeout), failure);
+        sftp = Connect(std::clamp(reconnect_deadline.Left(), milliseconds{1000}, kConnectTimeout),
+                       failure);
         if (sftp) {
             if (maybe_stall && first_try) NoteStall(stalled);
             return true;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Deadline.h"
 #include "printing/LibSshSftp.h"
 #include "printing/PrintBacklog.h"
 #include "printing/QueueMemory.h"
@@ -91,7 +92,7 @@ class PrintQueueWorker {
     // Set while connections keep failing or breaking before a scan gets through: the pause
     // grows, and the limit counts from the first loss.
     bool reconnecting = false;
-    std::chrono::steady_clock::time_point reconnect_deadline{};
+    Deadline reconnect_deadline{Deadline::Clock::duration::zero()};
     std::chrono::milliseconds reconnect_pause{};
 
     SocketHandle socket_fd = kNoSocket;

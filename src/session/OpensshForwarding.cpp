@@ -8,6 +8,7 @@
 #include "net/ForwardingRule.h"
 #include "net/ForwardingSsh.h"
 #include "platform/ChildProgram.h"
+#include "platform/Deadline.h"
 #include "platform/LocaleText.h"
 #include "platform/LoopbackSocket.h"
 #include "platform/TemporaryKeyFile.h"
@@ -77,7 +78,7 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
         throw std::string("The tunnel program " + program + " could not be started");
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + options.ready_timeout;
+    const Deadline deadline(options.ready_timeout);
     ForwardingReadiness readiness(local_port);
     for (;;) {
         bool ended = false;
@@ -94,7 +95,7 @@ OpensshProcess* StartSshForwarding(wxEvtHandler* sink, const MirlNxServer& serve
             throw std::string("The secure tunnel ended before it was ready") +
                 (reason.empty() ? "" : ": " + reason);
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (deadline.Passed()) {
             KillStarted(process, pid);
             const auto seconds =
                 std::chrono::duration_cast<std::chrono::milliseconds>(options.ready_timeout)

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/Deadline.h"
 #include "platform/StopSignal.h"
 
 ListenPort::ListenPort() = default;
@@ -24,9 +25,9 @@ void ListenPort::Listen(std::uint16_t port) {
 SocketHandle ListenPort::Accept(std::chrono::milliseconds limit,
                                 const std::function<bool()>& stop) {
     if (held == kNoSocket) return kNoSocket;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const Deadline deadline(limit);
     for (;;) {
-        const int ready = PollUntil(deadline, stop, [this](std::chrono::milliseconds slice) {
+        const int ready = PollUntil(deadline.At(), stop, [this](std::chrono::milliseconds slice) {
             return WaitReadable(held, slice);
         });
         if (ready <= 0) return kNoSocket;

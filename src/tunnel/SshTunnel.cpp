@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "net/ForwardingRule.h"
+#include "platform/Deadline.h"
 #include "records/Events.h"
 #include "records/WorkerRegistry.h"
 #include "tunnel/ListenPort.h"
@@ -115,10 +116,9 @@ SshTunnel::Readiness SshTunnel::WaitForData(SocketHandle local, ssh_channel chan
         rounds_since_local_check = 0;
         ready.local = WaitReadable(local, std::chrono::milliseconds(0)) != 0;
     }
-    const auto deadline = std::chrono::steady_clock::now() + kSelectWait;
+    const Deadline deadline(kSelectWait);
     while (!ready.channel && !ready.local) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const std::chrono::milliseconds left = deadline.Left();
         if (left.count() <= 0) break;
         // libssh may hold output it could not write at once (a window adjustment after a
         // read); let the wait end when it can go.
