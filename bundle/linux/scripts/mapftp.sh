@@ -1,21 +1,17 @@
 #!/bin/sh
-# Maps the FTP drive forwarded to local port 8021: mapftp.sh USER PASSWORD_HASH
+# Maps the FTP drive forwarded to local port 8021: mapftp.sh USER, with the password hash in
+# TOLLIVANCE_FTP_HASH: on a command line (this script's or a subshell's) any user of the
+# computer could read it, and log in to the drive. The hash reaches gio on its standard input.
 # The client starts this beside the forwarding ssh, so it first waits (bounded) for the port.
-# The password hash reaches gio on its standard input; this script re-runs itself at once with
-# the hash on a pipe, so the hash is on no command line while it waits and mounts.
 set -u
 here=$(dirname "$0")
-if [ "${1:-}" != "--hash-on-stdin" ]; then
-    if [ $# -ne 2 ]; then
-        echo "usage: mapftp.sh USER PASSWORD_HASH" >&2
-        exit 2
-    fi
-    exec sh "$0" --hash-on-stdin "$1" <<HASH
-$2
-HASH
+hash=${TOLLIVANCE_FTP_HASH-}
+unset TOLLIVANCE_FTP_HASH
+if [ $# -ne 1 ] || [ -z "$hash" ]; then
+    echo "usage: TOLLIVANCE_FTP_HASH=PASSWORD_HASH mapftp.sh USER" >&2
+    exit 2
 fi
-user=$2
-IFS= read -r hash || hash=
+user=$1
 # shellcheck source=drivecommon.sh
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
