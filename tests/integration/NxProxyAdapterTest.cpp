@@ -124,6 +124,7 @@ TEST(NxProxyAdapterOptions, RefusesOptionsItDoesNotExpect) {
         std::vector<std::string> args;
         const char* cookie;
         const char* message;
+        bool hidden_socket_table = false;  // a /proc of its own, empty
     } cases[] = {
         {{"-S", "nx,root=/tmp,session=mirl,listen=7000,connect=127.0.0.1:4000"},
          "0123abcd",
@@ -144,11 +145,23 @@ TEST(NxProxyAdapterOptions, RefusesOptionsItDoesNotExpect) {
          "0123abcd",
          "nxproxy: root must be an absolute folder"},
         {{good}, "0123abcd", "nxproxy: usage: nxproxy -S nx,OPTION=VALUE,..."},
+        // Whoever listens on the local end would get the cookie: no proof, no proxy.
+        {{"-S", good},
+         "0123abcd",
+         "nxproxy: Cannot tell who listens on port 4000: /proc/net/tcp cannot be read; the "
+         "desktop is not shown",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
-        std::vector<std::string> argv = {"sh", "-c", "\"$0\" \"$@\" 2>&1; echo \"status=$?\"",
-                                         kAdapter};
+        std::vector<std::string> argv = {
+            "unshare",
+            "-m",
+            "sh",
+            "-c",
+            std::string(c.hidden_socket_table ? "mount -t tmpfs none /proc && " : "") +
+                "\"$0\" \"$@\" 2>&1; echo \"status=$?\"",
+            kAdapter};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         ChildProcess adapter(argv, {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR=",
                                     "TOLLIVANCE_NX_COOKIE=" + std::string(c.cookie)});

@@ -33,6 +33,9 @@ WorkingFolder::WorkingFolder() {
     fs::copy_file(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/openssh/ssh",
                   folder.File("openssh/ssh"));
     chmod(folder.File("openssh/ssh").c_str(), 0755);
+    // What the real ssh adapter shares with the other adapters and drive scripts.
+    UseBundled("common");
+    UseAdapter("scripts/drivecommon.sh");
     previous_cwd = fs::current_path().string();
     fs::current_path(folder.path());
 }

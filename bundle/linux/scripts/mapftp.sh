@@ -22,17 +22,7 @@ cancelled=false
 trap 'cancelled=true' TERM
 trap '[ "$(cat "$state/mapftp.pid" 2>/dev/null)" != $$ ] || rm -f "$state/mapftp.pid"' EXIT
 
-wait_for_port "$FTP_PORT"
-case $? in
-    0) ;;
-    2) exit 143 ;;
-    3)
-        echo "mapftp.sh: $(port_taken_message "$FTP_PORT"); the FTP drive is not mapped" >&2
-        exit 1 ;;
-    *)
-        echo "mapftp.sh: nothing listens on 127.0.0.1:$FTP_PORT after ${DRIVE_WAIT}s; the FTP drive is not mapped" >&2
-        exit 1 ;;
-esac
+wait_for_port "$FTP_PORT" || not_mapped mapftp $? "$FTP_PORT" FTP
 url="ftp://$(percent_encode "$user")@127.0.0.1:$FTP_PORT/"
 # gio asks for the password on its output (dropped here) and reports failures on its error output.
 if ! is_mounted "$url" &&

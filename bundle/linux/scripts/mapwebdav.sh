@@ -12,17 +12,7 @@ cancelled=false
 trap 'cancelled=true' TERM
 trap '[ "$(cat "$state/mapwebdav.pid" 2>/dev/null)" != $$ ] || rm -f "$state/mapwebdav.pid"' EXIT
 
-wait_for_port "$WEBDAV_PORT"
-case $? in
-    0) ;;
-    2) exit 143 ;;
-    3)
-        echo "mapwebdav.sh: $(port_taken_message "$WEBDAV_PORT"); the WebDAV drive is not mapped" >&2
-        exit 1 ;;
-    *)
-        echo "mapwebdav.sh: nothing listens on 127.0.0.1:$WEBDAV_PORT after ${DRIVE_WAIT}s; the WebDAV drive is not mapped" >&2
-        exit 1 ;;
-esac
+wait_for_port "$WEBDAV_PORT" || not_mapped mapwebdav $? "$WEBDAV_PORT" WebDAV
 url="dav://127.0.0.1:$WEBDAV_PORT/"
 is_mounted "$url" && exit 0
 if ! error=$(timeout "$MOUNT_TIMEOUT" gio mount "$url" </dev/null 2>&1 >/dev/null); then
