@@ -184,4 +184,19 @@ TEST_F(DriveScripts, AWrongFtpPasswordIsReportedAndLeavesNothingMounted) {
     EXPECT_EQ(Result("mounts"), "");
 }
 
+// A mapped drive goes when the program that mapped it (the client) ends, however it ends: the
+// forwarding went with it, and the port is then anyone's to take.
+TEST_F(DriveScripts, AMappedDriveIsUnmountedWhenTheClientIsKilled) {
+    StartForwarding();
+    RunInSessionBus(
+        std::string(
+            "sh -c 'sh \"$S/mapwebdav.sh\"; echo \"R mapwebdav=$?\"; exec sleep 600' &\n"
+            "client=$!\n"
+            "for i in $(seq 600); do gio mount -l | grep -q dav: && break; sleep 0.1; done\n"
+            "kill -KILL $client\n"
+            "for i in $(seq 100); do gio mount -l | grep -q dav: || break; sleep 0.1; done\n") +
+        kListMounts);
+    EXPECT_EQ(Result("mapwebdav"), "0");
+    EXPECT_EQ(Result("mounts"), "");
+}
 }  // namespace

@@ -1,6 +1,6 @@
 # shellcheck shell=sh
 # Shared by the Linux adapters and drive scripts (sourced, not run): who listens on a loopback
-# port.
+# port, and running a program that ends with the client.
 
 # listener PORT: "own" when this user listens on 127.0.0.1:PORT (or on every address), "other"
 # when another user of the computer does, "unknown" when the kernel's socket table cannot be
@@ -34,4 +34,14 @@ unproven() {
         unknown) echo "Cannot tell who listens on port $1: /proc/net/tcp cannot be read" ;;
         *) echo "Nothing listens on port $1 after 20 seconds" ;;
     esac
+}
+
+# exec_with_parent PROGRAM [ARG...]: becomes PROGRAM, killed (SIGKILL) as soon as this process's
+# parent, the client, ends, however it ends. A parent that ended before the signal was armed is
+# noticed, and PROGRAM is not started. "setpriv ... -c "$PARENT_CHECK" with-parent PID PROGRAM"
+# does the same for a program whose parent-to-be is PID.
+# shellcheck disable=SC2016 # expanded by the shell that runs it
+PARENT_CHECK='[ "$PPID" = "$1" ] || exit 1; shift; exec "$@"'
+exec_with_parent() {
+    exec setpriv --pdeathsig KILL -- /bin/sh -c "$PARENT_CHECK" with-parent "$PPID" "$@"
 }

@@ -1,7 +1,7 @@
 # shellcheck shell=sh
 # Shared by the drive scripts and the ssh adapter (sourced, not run, by a script that has set
 # "here" to its own folder): the forwarded ports, the bounded wait for them, user names in URLs,
-# and the per-user folder where the scripts note what they did.
+# the per-user folder where the scripts note what they did, and the mounts' keepers.
 # shellcheck disable=SC2034 # used by the scripts that source this
 FTP_PORT=8021
 WEBDAV_PORT=8022
@@ -74,7 +74,7 @@ drive_state_dir() {
 }
 
 # stop_waiting_mapping STATE NAME: ends the mapping script NAME.sh that noted its process in
-# STATE while it waits for its port, and forgets the note.
+# STATE while it waits for its port, or the keeper it left behind, and forgets the note.
 stop_waiting_mapping() {
     [ -f "$1/$2.pid" ] || return 0
     pid=$(cat "$1/$2.pid")
@@ -83,4 +83,27 @@ stop_waiting_mapping() {
         *"$2.sh"*) kill "$pid" 2>/dev/null ;;
     esac
     rm -f "$1/$2.pid"
+}
+
+# process_start PID: when the process PID started (nothing once it is gone), which tells it
+# from a later process given the same number.
+process_start() {
+    sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20
+}
+
+# keep_mount STATE NAME URL: leaves behind the mapping script NAME.sh a keeper that unmounts URL
+# as soon as the client (the script's parent) has ended, however it ended: the forwarding has
+# gone with it, and the port is anyone's to take. It notes itself in STATE/NAME.pid, where the
+# unmapping scripts find and end it when the client unmaps the drive itself.
+keep_mount() {
+    client=$PPID
+    client_start=$(process_start "$client")
+    (
+        trap 'exit 0' TERM
+        while [ -n "$client_start" ] && [ "$(process_start "$client")" = "$client_start" ]; do
+            sleep 1
+        done
+        is_mounted "$3" && timeout "$MOUNT_TIMEOUT" gio mount -u "$3"
+    ) </dev/null >/dev/null 2>&1 &
+    echo $! >"$1/$2.pid"
 }

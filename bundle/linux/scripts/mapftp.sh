@@ -36,3 +36,5 @@ if $cancelled; then
     exit 143
 fi
 printf '%s\n' "$url" >"$state/ftp.url"
+hash=
+keep_mount "$state" mapftp "$url"

@@ -14,6 +14,7 @@ trap '[ "$(cat "$state/mapwebdav.pid" 2>/dev/null)" != $$ ] || rm -f "$state/map
 
 wait_for_port "$WEBDAV_PORT" || not_mapped mapwebdav $? "$WEBDAV_PORT" WebDAV
 url="dav://127.0.0.1:$WEBDAV_PORT/"
+# Mounted already: the keeper of the mapping that mounted it takes it back.
 is_mounted "$url" && exit 0
 if ! error=$(timeout "$MOUNT_TIMEOUT" gio mount "$url" </dev/null 2>&1 >/dev/null); then
     $cancelled && exit 143
@@ -24,3 +25,4 @@ if $cancelled; then
     timeout "$MOUNT_TIMEOUT" gio mount -u "$url"
     exit 143
 fi
+keep_mount "$state" mapwebdav "$url"
