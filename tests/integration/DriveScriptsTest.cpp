@@ -184,6 +184,39 @@ TEST_F(DriveScripts, AWrongFtpPasswordIsReportedAndLeavesNothingMounted) {
     EXPECT_EQ(Result("mounts"), "");
 }
 
+// The WebDAV drive has no password: its port serves the user's own processes alone. Another
+// user's connection is closed before a byte of the drive passes.
+TEST_F(DriveScripts, TheWebdavPortServesOnlyTheUsersOwnProcesses) {
+    OtherUser other;
+    StartForwarding();
+    const std::string get =
+        "import socket\n"
+        "s = socket.create_connection(('127.0.0.1', 8022), timeout=20)\n"
+        "s.sendall(b'GET /welcome.txt HTTP/1.0\\r\\nHost: 127.0.0.1\\r\\n\\r\\n')\n"
+        "reply = b''\n"
+        "try:\n"
+        "    while chunk := s.recv(65536): reply += chunk\n"
+        "except ConnectionResetError:\n"  // closed with the request unread
+        "    pass\n"
+        "print('R welcome=%s' % (b'" +
+        kWelcome + "' in reply))\n";
+    const struct Case {
+        const char* name;
+        std::vector<std::string> prefix;
+        const char* welcome;
+    } cases[] = {
+        {"the user's own process", {}, "True"},
+        {"another user's", {"runuser", "-u", other.name(), "--"}, "False"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> argv = c.prefix;
+        argv.insert(argv.end(), {"/usr/bin/python3", "-c", get});
+        ChildProcess client(argv);
+        EXPECT_EQ(client.WaitForLine("R welcome=", 30s), c.welcome);
+    }
+}
+
 // A mapped drive goes when the program that mapped it (the client) ends, however it ends: the
 // forwarding went with it, and the port is then anyone's to take.
 TEST_F(DriveScripts, AMappedDriveIsUnmountedWhenTheClientIsKilled) {

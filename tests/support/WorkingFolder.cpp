@@ -29,11 +29,8 @@ WorkingFolder::WorkingFolder() {
     StandIn("scripts/mapftp.sh", "mapftp", false);
     StandIn("scripts/mapwebdav.sh", "mapwebdav", false);
     StandIn("scripts/unmapftp.sh", "unmapftp", false);
-    fs::create_directories(folder.File("openssh"));
-    fs::copy_file(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/openssh/ssh",
-                  folder.File("openssh/ssh"));
-    chmod(folder.File("openssh/ssh").c_str(), 0755);
-    // What the real ssh adapter shares with the other adapters and drive scripts.
+    // The real ssh adapter, with what it shares with the other adapters and drive scripts.
+    UseBundled("openssh");
     UseBundled("common");
     UseAdapter("scripts/drivecommon.sh");
     previous_cwd = fs::current_path().string();

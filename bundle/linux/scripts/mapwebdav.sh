@@ -1,5 +1,6 @@
 #!/bin/sh
-# Maps the WebDAV drive forwarded to local port 8022, once the forwarding listens (bounded).
+# Maps the WebDAV drive forwarded to local port 8022, once the forwarding listens (bounded);
+# the ssh adapter's relay there serves only this user's processes.
 # unmapwebdav.sh stops this mapping when the session's forwarding ends first (SIGTERM); the trap
 # lets a mount under way finish, so that it can be taken back here rather than left behind.
 set -u
