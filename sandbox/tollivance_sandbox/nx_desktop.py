@@ -94,13 +94,19 @@ class NxAgent:
             auth = os.path.join(self.home, "agent.auth")
             if os.path.exists(auth):
                 os.remove(auth)
-            subprocess.run(["xauth", "-f", auth, "add", ":%d" % display, "MIT-MAGIC-COOKIE-1",
-                            self.cookie], check=True, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=10)
+            # The cookie goes to xauth and nxagent in a pipe and a file, never on a command
+            # line: the tests watch every command line on the computer for it.
+            subprocess.run(["xauth", "-f", auth, "source", "-"], check=True,
+                           input=("add :%d MIT-MAGIC-COOKIE-1 %s\n" % (display, self.cookie)).encode(),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10)
             env = dict(os.environ, HOME=self.home)
             env.pop("DISPLAY", None)
-            options = "nx/nx,link=lan,listen=%d,loopback=1,cookie=%s:%d" % (
-                self.port, self.cookie, display)
+            options_file = os.path.join(self.home, "agent.options")
+            with open(os.open(options_file, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600),
+                      "w") as file:
+                file.write("nx/nx,link=lan,listen=%d,loopback=1,cookie=%s:%d\n" % (
+                    self.port, self.cookie, display))
+            options = "nx/nx,options=%s:%d" % (options_file, display)
             with open(os.path.join(self.home, "agent.log"), "ab") as log:
                 process = subprocess.Popen(
                     [NXAGENT, "-nopersistent", "-nolisten", "tcp", "-display", options, ":%d" % display,

@@ -80,12 +80,21 @@ std::string NxRoot(const ProgramLayout& layout, const std::string& temp_dir) {
 
 CommandLine NxProxyCommand(const ProgramLayout& layout, const std::string& cwd,
                            const MirlNxSession& session, const std::string& temp_dir) {
+    const std::string cookie =
+        layout.nx_cookie_variable.empty() ? ",cookie=" + session.cookie : std::string();
     return Program(layout, cwd, layout.nxproxy_folder, layout.nxproxy_program)
         .Add("-S")
-        .Add("nx,root=" + NxRoot(layout, temp_dir) + ",session=" + "mirl" +
-             ",cookie=" + session.cookie +
+        .Add("nx,root=" + NxRoot(layout, temp_dir) + ",session=" + "mirl" + cookie +
              ",fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" + std::to_string(session.port))
         .Hiding(session.cookie);
+}
+
+std::map<std::string, std::string> NxProxyEnvironment(const ProgramLayout& layout,
+                                                      const MirlNxSession& session) {
+    std::map<std::string, std::string> environment;
+    if (!layout.nx_display.empty()) environment["DISPLAY"] = layout.nx_display;
+    if (!layout.nx_cookie_variable.empty()) environment[layout.nx_cookie_variable] = session.cookie;
+    return environment;
 }
 
 CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string& cwd,
@@ -108,8 +117,17 @@ CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string&
 
 CommandLine MapFtpCommand(const ProgramLayout& layout, const std::string& username,
                           const std::string& ftp_salt, const std::string& password) {
+    CommandLine command = Script(layout, layout.map_ftp_script).Add(username);
+    if (!layout.ftp_hash_variable.empty()) return command;
     const std::string digest = Sha256Hex(ftp_salt + password);
-    return Script(layout, layout.map_ftp_script).Add(username).Add(digest).Hiding(digest);
+    return command.Add(digest).Hiding(digest);
+}
+
+std::map<std::string, std::string> MapFtpEnvironment(const ProgramLayout& layout,
+                                                     const std::string& ftp_salt,
+                                                     const std::string& password) {
+    if (layout.ftp_hash_variable.empty()) return {};
+    return {{layout.ftp_hash_variable, Sha256Hex(ftp_salt + password)}};
 }
 
 CommandLine MapWebdavCommand(const ProgramLayout& layout) {

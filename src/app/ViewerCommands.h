@@ -27,14 +27,24 @@ CommandLine XServerCommand(const ProgramLayout& layout, const std::string& cwd);
 // into "/" and ":" removed; elsewhere the temporary folder as it is.
 std::string NxRoot(const ProgramLayout& layout, const std::string& temp_dir);
 
+// The cookie is in the "-S" options unless the layout passes it in the environment.
 CommandLine NxProxyCommand(const ProgramLayout& layout, const std::string& cwd,
                            const MirlNxSession& session, const std::string& temp_dir);
+// What the NX proxy's environment adds to the client's: the layout's display, and the cookie
+// where the layout keeps it off the command line.
+std::map<std::string, std::string> NxProxyEnvironment(const ProgramLayout& layout,
+                                                      const MirlNxSession& session);
 
 // The ssh that forwards the session's port and its FTP and WebDAV drives in tunnel mode.
 CommandLine ForwardingSshCommand(const ProgramLayout& layout, const std::string& cwd,
                                  const MirlNxSession& session, const std::string& key_file);
 
+// The salted password hash is the script's second argument unless the layout passes it in the
+// environment (MapFtpEnvironment).
 CommandLine MapFtpCommand(const ProgramLayout& layout, const std::string& username,
                           const std::string& ftp_salt, const std::string& password);
+std::map<std::string, std::string> MapFtpEnvironment(const ProgramLayout& layout,
+                                                     const std::string& ftp_salt,
+                                                     const std::string& password);
 CommandLine MapWebdavCommand(const ProgramLayout& layout);
 CommandLine UnmapFtpCommand(const ProgramLayout& layout);

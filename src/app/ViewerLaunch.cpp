@@ -4,6 +4,7 @@
 #include <wx/utils.h>
 
 #include <iostream>
+#include <map>
 
 #include "app/MirlNxApp.h"
 #include "app/MirlNxProcess.h"
@@ -17,8 +18,11 @@
 #include "service/Sha256Hex.h"
 
 namespace {
-void RunScript(const CommandLine& command) {
-    StartChildProgram(ProgramStart{command}, nullptr);
+void RunScript(const CommandLine& command,
+               const std::map<std::string, std::string>& environment = {}) {
+    ProgramStart start{command};
+    start.environment = environment;
+    StartChildProgram(start, nullptr);
 }
 
 // The programs one session starts, with where and how.
@@ -89,8 +93,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
             programs.xserver.hide_console = false;  // its windows are the remote desktop's
             programs.viewer = ProgramStart{NxProxyCommand(layout, cwd, session, temp_dir),
                                            layout.ProgramFolder(cwd, layout.nxproxy_folder)};
-            if (!layout.nx_display.empty())
-                programs.viewer.environment["DISPLAY"] = layout.nx_display;
+            programs.viewer.environment = NxProxyEnvironment(layout, session);
             programs.viewer_name = layout.nxproxy_program;
         }
         programs.viewer.group_leader = true;
@@ -119,8 +122,10 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
             return;
         }
         const bool maps_ftp = session.ftp.port != 0;
-        if (maps_ftp)
-            RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password));
+        if (maps_ftp) {
+            RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password),
+                      MapFtpEnvironment(layout, session.ftp.salt, login.password));
+        }
         ssh_process =
             StartProgram(ProgramStart{ForwardingSshCommand(layout, cwd, session, ssh_key->path()),
                                       layout.ProgramFolder(cwd, layout.ssh_folder)},

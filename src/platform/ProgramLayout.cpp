@@ -17,6 +17,8 @@ ProgramLayout WindowsLayout() {
                          "scripts\\mapwebdav.vbs",
                          true,
                          "127.0.0.1:0",
+                         "",
+                         "",
                          ""};
 }
 
@@ -37,5 +39,7 @@ ProgramLayout LinuxLayout() {
                          "scripts/mapwebdav.sh",
                          false,
                          "",
-                         "TOLLIVANCE_VNC_COOKIE"};
+                         "TOLLIVANCE_VNC_COOKIE",
+                         "TOLLIVANCE_NX_COOKIE",
+                         "TOLLIVANCE_FTP_HASH"};
 }

@@ -19,6 +19,10 @@ struct ProgramLayout {
     // Empty: the session cookie is the viewer's last argument. Otherwise the variable of the
     // viewer's environment that carries it, so that no other user reads it off a command line.
     std::string viewer_cookie_variable;
+    // The same for the NX proxy's cookie (empty: in its "-S" options) and for the FTP password
+    // hash of the FTP mapping script (empty: its second argument).
+    std::string nx_cookie_variable;
+    std::string ftp_hash_variable;
 
     // working folder + separator + name
     std::string Join(const std::string& folder, const std::string& name) const {

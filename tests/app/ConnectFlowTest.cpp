@@ -103,8 +103,8 @@ TEST_F(ConnectFlow, NxViewerEndingByItselfKeepsTheXServerForTheNextSession) {
     EXPECT_EQ(
         folder.Calls("nxproxy"),
         Strings{"[-S] [nx,root=" + temp.path() +
-                ",session=mirl,cookie=nx-cookie,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" +
-                std::to_string(sandbox->Port("desktop")) + "]"});
+                ",session=mirl,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:" +
+                std::to_string(sandbox->Port("desktop")) + "] {TOLLIVANCE_NX_COOKIE=nx-cookie}"});
     EXPECT_TRUE(folder.Calls("viewer").empty());
     const int xserver = folder.LastPid("xserver");
 

@@ -81,7 +81,7 @@ TEST_F(DiagnosticLogFlow, AWholeSessionIsLoggedStepByStepWithoutASecret) {
     const std::string log = ReadWholeFile(log_path);
     for (const char* step :
          {"client ", "login to ", "login succeeded", "session request answered", "session ready",
-          "started ", "mapftp.sh alice ***", "turbovnc-client-go", "print queue connected",
+          "started ", "mapftp.sh alice", "turbovnc-client-go", "print queue connected",
           "document fetched: ", "quarterly[2J report.pdf", "document printed: ", "disconnect asked",
           "viewer ended, disconnected", "exit"}) {
         EXPECT_NE(log.find(step), std::string::npos) << step << " missing from:\n" << log;

@@ -34,7 +34,8 @@ TEST_F(TunnelMode, ForwardingSshRunsWithTheDriveScriptsAndItsEndUnmapsAndRemoves
         ASSERT_TRUE(PumpUntil([&] { return folder.Calls("mapwebdav").size() == round; }));
         const Strings ftp_calls = folder.Calls("mapftp");
         ASSERT_EQ(ftp_calls.size(), round);
-        EXPECT_EQ(ftp_calls.back(), "[" + std::string(kUser) + "] [" + ftp_hash + "]");
+        EXPECT_EQ(ftp_calls.back(),
+                  "[" + std::string(kUser) + "] {TOLLIVANCE_FTP_HASH=" + ftp_hash + "}");
 
         // Nothing answers as the desktop's SSH server, so the forwarding ssh ends by itself;
         // its end unmaps the drives, removes its key and ends the session, saying why.

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -43,15 +44,16 @@ class DriveScripts : public testing::Test {
 
     void StartForwarding() { ASSERT_TRUE(forwarding.Start()); }
 
-    // Runs a shell script under its own session bus. S is the scripts' folder, U the user, H
-    // the FTP password hash; the drive scripts keep their notes in a folder of this test.
+    // Runs a shell script under its own session bus. S is the scripts' folder, U the user; the
+    // FTP password hash is in TOLLIVANCE_FTP_HASH, as the client passes it; the drive scripts
+    // keep their notes in a folder of this test.
     void RunInSessionBus(const std::string& script, const std::string& wait = "60",
                          const std::string& hash = "") {
         session = std::make_unique<ChildProcess>(
             std::vector<std::string>{"timeout", "170", "dbus-run-session", "--", "sh", "-c",
                                      script + "\necho 'R end'"},
             std::vector<std::string>{"S=" + kScripts, "U=" + kUser, "EU=" + kEncodedUser,
-                                     "H=" + (hash.empty() ? Hash() : hash),
+                                     "TOLLIVANCE_FTP_HASH=" + (hash.empty() ? Hash() : hash),
                                      "XDG_RUNTIME_DIR=" + runtime.path(),
                                      "TOLLIVANCE_DRIVE_WAIT=" + wait});
     }
@@ -81,7 +83,7 @@ const char* const kListMounts =
 TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmappingUndoesBoth) {
     StartForwarding();
     RunInSessionBus(
-        std::string("sh \"$S/mapftp.sh\" \"$U\" \"$H\"; echo \"R mapftp=$?\"\n"
+        std::string("sh \"$S/mapftp.sh\" \"$U\"; echo \"R mapftp=$?\"\n"
                     "sh \"$S/mapwebdav.sh\"; echo \"R mapwebdav=$?\"\n"
                     // A later session's mapping finds the drive still mounted.
                     "echo \"R again=$(sh \"$S/mapwebdav.sh\" 2>&1)$?\"\n"
@@ -101,17 +103,28 @@ TEST_F(DriveScripts, BothDrivesMountThroughTheForwardingAndUnmappingUndoesBoth) 
     EXPECT_FALSE(FileExists(NotesFolder() + "/ftp.url"));
 }
 
+// The hash comes in the script's environment and is on no command line at any moment: in the
+// script, its subshells or gio, while it waits and while it mounts.
 TEST_F(DriveScripts, MapFtpWaitsForAForwardingThatStartsLaterWithTheHashOnNoCommandLine) {
+    std::atomic<bool> watching{true};
+    std::vector<std::string> seen;
+    std::thread watcher([&] {
+        while (watching) {
+            for (const std::string& line : CommandLinesWith(Hash())) seen.push_back(line);
+            std::this_thread::sleep_for(10ms);
+        }
+    });
     RunInSessionBus(
-        "sh \"$S/mapftp.sh\" \"$U\" \"$H\" & echo 'R started=1'; wait $!; echo \"R mapftp=$?\"\n"
+        "sh \"$S/mapftp.sh\" \"$U\" & echo 'R started=1'; wait $!; echo \"R mapftp=$?\"\n"
         "echo \"R ftp=$(gio cat \"ftp://$EU@127.0.0.1:8021/welcome.txt\")\"\n"
         "sh \"$S/unmapftp.sh\"\n");
-    ASSERT_EQ(Result("started"), "1");
+    EXPECT_EQ(Result("started"), "1");
     std::this_thread::sleep_for(1500ms);
-    EXPECT_THAT(CommandLinesWith(Hash()), testing::IsEmpty())
-        << "the FTP password hash is on a command line";
     StartForwarding();
     EXPECT_EQ(Result("mapftp"), "0");
+    watching = false;
+    watcher.join();
+    EXPECT_THAT(seen, testing::IsEmpty()) << "the FTP password hash is on a command line";
     EXPECT_EQ(Result("ftp"), kWelcome);
 }
 
@@ -124,15 +137,17 @@ TEST_F(DriveScripts, WithoutAForwardingTheScriptsEndWithinTheirBoundAndSaySo) {
         const char* status;
         const char* message;
     } cases[] = {
-        {"out=$(sh \"$S/mapftp.sh\" \"$U\" \"$H\" 2>&1)", "2", "1",
+        {"out=$(sh \"$S/mapftp.sh\" \"$U\" 2>&1)", "2", "1",
          "mapftp.sh: nothing listens on 127.0.0.1:8021 after 2s; the FTP drive is not mapped"},
         {"out=$(sh \"$S/mapwebdav.sh\" 2>&1)", "2", "1",
          "mapwebdav.sh: nothing listens on 127.0.0.1:8022 after 2s; the WebDAV drive is not "
          "mapped"},
         // The session ends while the FTP mapping still waits: unmapping stops it.
-        {"sh \"$S/mapftp.sh\" \"$U\" \"$H\" & sleep 1; sh \"$S/unmapftp.sh\"; out=; wait $!", "60",
-         "143", ""},
-        {"out=$(sh \"$S/mapftp.sh\" \"$U\" 2>&1)", "2", "2", "usage: mapftp.sh USER PASSWORD_HASH"},
+        {"sh \"$S/mapftp.sh\" \"$U\" & sleep 1; sh \"$S/unmapftp.sh\"; out=; wait $!", "60", "143",
+         ""},
+        // The hash on the command line, or none in the environment: refused.
+        {"out=$(TOLLIVANCE_FTP_HASH= sh \"$S/mapftp.sh\" \"$U\" 2>&1)", "2", "2",
+         "usage: TOLLIVANCE_FTP_HASH=PASSWORD_HASH mapftp.sh USER"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -159,13 +174,62 @@ TEST_F(DriveScripts, APortTakenByAnotherUserIsNamedAndNothingIsMapped) {
 
 TEST_F(DriveScripts, AWrongFtpPasswordIsReportedAndLeavesNothingMounted) {
     StartForwarding();
-    RunInSessionBus(std::string("out=$(sh \"$S/mapftp.sh\" \"$U\" \"$H\" 2>&1); "
+    RunInSessionBus(std::string("out=$(sh \"$S/mapftp.sh\" \"$U\" 2>&1); "
                                 "echo \"R mapftp=$? $out\"\n") +
                         kListMounts,
                     "60", Hash("not the password"));
     EXPECT_THAT(Result("mapftp"),
                 testing::StartsWith("1 mapftp.sh: the FTP drive ftp://" + kEncodedUser +
                                     "@127.0.0.1:8021/ could not be mounted"));
+    EXPECT_EQ(Result("mounts"), "");
+}
+
+// The WebDAV drive has no password: its port serves the user's own processes alone. Another
+// user's connection is closed before a byte of the drive passes.
+TEST_F(DriveScripts, TheWebdavPortServesOnlyTheUsersOwnProcesses) {
+    OtherUser other;
+    StartForwarding();
+    const std::string get =
+        "import socket\n"
+        "s = socket.create_connection(('127.0.0.1', 8022), timeout=20)\n"
+        "s.sendall(b'GET /welcome.txt HTTP/1.0\\r\\nHost: 127.0.0.1\\r\\n\\r\\n')\n"
+        "reply = b''\n"
+        "try:\n"
+        "    while chunk := s.recv(65536): reply += chunk\n"
+        "except ConnectionResetError:\n"  // closed with the request unread
+        "    pass\n"
+        "print('R welcome=%s' % (b'" +
+        kWelcome + "' in reply))\n";
+    const struct Case {
+        const char* name;
+        std::vector<std::string> prefix;
+        const char* welcome;
+    } cases[] = {
+        {"the user's own process", {}, "True"},
+        {"another user's", {"runuser", "-u", other.name(), "--"}, "False"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> argv = c.prefix;
+        argv.insert(argv.end(), {"/usr/bin/python3", "-c", get});
+        ChildProcess client(argv);
+        EXPECT_EQ(client.WaitForLine("R welcome=", 30s), c.welcome);
+    }
+}
+
+// A mapped drive goes when the program that mapped it (the client) ends, however it ends: the
+// forwarding went with it, and the port is then anyone's to take.
+TEST_F(DriveScripts, AMappedDriveIsUnmountedWhenTheClientIsKilled) {
+    StartForwarding();
+    RunInSessionBus(
+        std::string(
+            "sh -c 'sh \"$S/mapwebdav.sh\"; echo \"R mapwebdav=$?\"; exec sleep 600' &\n"
+            "client=$!\n"
+            "for i in $(seq 600); do gio mount -l | grep -q dav: && break; sleep 0.1; done\n"
+            "kill -KILL $client\n"
+            "for i in $(seq 100); do gio mount -l | grep -q dav: || break; sleep 0.1; done\n") +
+        kListMounts);
+    EXPECT_EQ(Result("mapwebdav"), "0");
     EXPECT_EQ(Result("mounts"), "");
 }
 }  // namespace

@@ -32,11 +32,12 @@ std::string ProcessCommandLine(int pid) {
 }
 
 template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
+bool WaitFor(Condition condition, std::chrono::milliseconds timeout,
+             std::chrono::milliseconds step = 100ms) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(100ms);
+        std::this_thread::sleep_for(step);
     }
     return true;
 }
@@ -63,21 +64,31 @@ class NxProxyAdapter : public testing::Test {
     TempDir private_;  // the adapter's TMPDIR, for its options folder
 };
 
+// The cookie comes in the adapter's environment and is on no command line at any moment: in
+// the adapter, its subshells or nxproxy (nor, in the sandbox, the agent's).
 TEST_F(NxProxyAdapter, ShowsTheAgentsDesktopWithTheCookieInAPrivateFileUntilTheProxyEnds) {
     MirlNxSession session;
     session.port = static_cast<std::uint16_t>(sandbox.Port("nx"));
     session.cookie = sandbox.Ready().at("nx_cookie").get<std::string>();
-    // The client's own command line, in a working folder of the real adapters.
+    // The client's own command line and environment, in a working folder of the real adapters.
+    std::vector<std::string> environment = {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR="};
+    for (const auto& [name, value] : NxProxyEnvironment(LinuxLayout(), session)) {
+        environment.push_back(name + "=" + value);
+    }
     ChildProcess proxy(NxProxyCommand(LinuxLayout(), kBundle, session, root.path()).Arguments(),
-                       {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR="});
-    ASSERT_TRUE(WaitFor([] { return WindowShown("Sandbox NX desktop"); }, 30s))
+                       environment);
+    std::vector<std::string> seen;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const std::string& line : CommandLinesWith(session.cookie)) seen.push_back(line);
+            return WindowShown("Sandbox NX desktop");
+        },
+        30s, 10ms))
         << "the NX desktop did not reach the display " << display.display();
+    EXPECT_THAT(seen, testing::IsEmpty());
 
     const std::string proxy_line = ProcessCommandLine(proxy.pid());
     EXPECT_THAT(proxy_line, testing::StartsWith("/usr/bin/nxproxy -S options=" + private_.path()));
-    // Only the agent (the sandbox's side) may show it.
-    EXPECT_THAT(CommandLinesWith(session.cookie),
-                testing::Each(testing::HasSubstr("/usr/bin/nxagent ")));
     const std::vector<std::string> folders = Entries(private_.path());
     ASSERT_EQ(folders.size(), 1u);
     const std::string options = private_.File(folders[0]) + "/options";
@@ -85,8 +96,8 @@ TEST_F(NxProxyAdapter, ShowsTheAgentsDesktopWithTheCookieInAPrivateFileUntilTheP
     ASSERT_EQ(stat(options.c_str(), &file_info), 0);
     EXPECT_EQ(file_info.st_mode & 0777, 0600u);
     EXPECT_THAT(ReadWholeFile(options), testing::HasSubstr(",cookie=" + session.cookie +
-                                                           ",fullscreen=0,shmem=1,shpix=1,"
-                                                           "connect=tcp:127.0.0.1:" +
+                                                           ",session=mirl,fullscreen=0,shmem=1,"
+                                                           "shpix=1,connect=tcp:127.0.0.1:" +
                                                            std::to_string(session.port) + ":0"));
 
     // The client ends the viewer with its whole group, with no chance to tidy up.
@@ -104,35 +115,56 @@ TEST_F(NxProxyAdapter, ShowsTheAgentsDesktopWithTheCookieInAPrivateFileUntilTheP
 }
 
 // Options the service could smuggle in through the cookie or the address are refused before
-// anything starts or is written.
+// anything starts or is written, and so is a cookie on the command line.
 TEST(NxProxyAdapterOptions, RefusesOptionsItDoesNotExpect) {
     TempDir private_;
     const std::string good =
-        "nx,root=/tmp,session=mirl,cookie=0123abcd,fullscreen=0,shmem=1,"
-        "shpix=1,connect=127.0.0.1:4000";
+        "nx,root=/tmp,session=mirl,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:4000";
     struct Case {
         std::vector<std::string> args;
+        const char* cookie;
         const char* message;
+        bool hidden_socket_table = false;  // a /proc of its own, empty
     } cases[] = {
-        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd,listen=7000,connect=127.0.0.1:4000"},
+        {{"-S", "nx,root=/tmp,session=mirl,listen=7000,connect=127.0.0.1:4000"},
+         "0123abcd",
          "nxproxy: unknown option: listen"},
-        {{"-S", "nx,root=/tmp,session=mirl,cookie=not-hex,connect=127.0.0.1:4000"},
-         "nxproxy: the cookie is not hexadecimal"},
-        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd,cookie=4567,connect=127.0.0.1:4000"},
-         "nxproxy: option given twice: cookie"},
-        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd,connect=127.0.0.1:40x0"},
+        {{"-S", good}, "not-hex", "nxproxy: the cookie is not hexadecimal"},
+        {{"-S", good}, "", "nxproxy: no cookie given in TOLLIVANCE_NX_COOKIE"},
+        {{"-S", "nx,root=/tmp,cookie=0123abcd,connect=127.0.0.1:4000"},
+         "0123abcd",
+         "nxproxy: the cookie goes in TOLLIVANCE_NX_COOKIE, never on a command line"},
+        {{"-S", "nx,root=/tmp,session=mirl,session=x,connect=127.0.0.1:4000"},
+         "0123abcd",
+         "nxproxy: option given twice: session"},
+        {{"-S", "nx,root=/tmp,session=mirl,connect=127.0.0.1:40x0"},
+         "0123abcd",
          "nxproxy: unexpected port in connect"},
-        {{"-S", "nx,root=/tmp,session=mirl,cookie=0123abcd"}, "nxproxy: no connect address given"},
-        {{"-S", "nx,root=relative,cookie=0123abcd,connect=127.0.0.1:4000"},
+        {{"-S", "nx,root=/tmp,session=mirl"}, "0123abcd", "nxproxy: no connect address given"},
+        {{"-S", "nx,root=relative,connect=127.0.0.1:4000"},
+         "0123abcd",
          "nxproxy: root must be an absolute folder"},
-        {{good}, "nxproxy: usage: nxproxy -S nx,OPTION=VALUE,..."},
+        {{good}, "0123abcd", "nxproxy: usage: nxproxy -S nx,OPTION=VALUE,..."},
+        // Whoever listens on the local end would get the cookie: no proof, no proxy.
+        {{"-S", good},
+         "0123abcd",
+         "nxproxy: Cannot tell who listens on port 4000: /proc/net/tcp cannot be read; the "
+         "desktop is not shown",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
-        std::vector<std::string> argv = {"sh", "-c", "\"$0\" \"$@\" 2>&1; echo \"status=$?\"",
-                                         kAdapter};
+        std::vector<std::string> argv = {
+            "unshare",
+            "-m",
+            "sh",
+            "-c",
+            std::string(c.hidden_socket_table ? "mount -t tmpfs none /proc && " : "") +
+                "\"$0\" \"$@\" 2>&1; echo \"status=$?\"",
+            kAdapter};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
-        ChildProcess adapter(argv, {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR="});
+        ChildProcess adapter(argv, {"TMPDIR=" + private_.path(), "XDG_RUNTIME_DIR=",
+                                    "TOLLIVANCE_NX_COOKIE=" + std::string(c.cookie)});
         EXPECT_EQ(adapter.WaitForLine("nxproxy: ", 10s), std::string(c.message).substr(9));
         EXPECT_EQ(adapter.WaitForLine("status=", 10s), "2");
         EXPECT_THAT(Entries(private_.path()), testing::IsEmpty());

@@ -9,6 +9,18 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+// The shell line that logs a start: the process id, each argument in [brackets], and each secret
+// the client passes in the environment as {NAME=value}.
+std::string LogStart(const std::string& log) {
+    // One write, so that a reader never sees half a line.
+    return "s=$(env | sed -n "
+           "'s/^\\(TOLLIVANCE_NX_COOKIE\\|TOLLIVANCE_FTP_HASH\\)=\\(.*\\)/ {\\1=\\2}/p' | tr -d "
+           "'\\n')\nl=$$\nfor a; do l=\"$l [$a]\"; done\nprintf '%s%s\\n' \"$l\" \"$s\" >> '" +
+           log + "'\n";
+}
+}  // namespace
+
 WorkingFolder::WorkingFolder() {
     StandIn("turbovnc/turbovnc-client-go", "viewer", true);
     StandIn("vcxsrv/vcxsrv", "xserver", true);
@@ -17,10 +29,10 @@ WorkingFolder::WorkingFolder() {
     StandIn("scripts/mapftp.sh", "mapftp", false);
     StandIn("scripts/mapwebdav.sh", "mapwebdav", false);
     StandIn("scripts/unmapftp.sh", "unmapftp", false);
-    fs::create_directories(folder.File("openssh"));
-    fs::copy_file(std::string(TOLLIVANCE_SOURCE_DIR) + "/bundle/linux/openssh/ssh",
-                  folder.File("openssh/ssh"));
-    chmod(folder.File("openssh/ssh").c_str(), 0755);
+    // The real ssh adapter, with what it shares with the other adapters and drive scripts.
+    UseBundled("openssh");
+    UseBundled("common");
+    UseAdapter("scripts/drivecommon.sh");
     previous_cwd = fs::current_path().string();
     fs::current_path(folder.path());
 }
@@ -42,11 +54,8 @@ void WorkingFolder::StandIn(const std::string& relative_path, const std::string&
                             bool keeps_running) {
     const std::string file = folder.File(relative_path);
     fs::create_directories(fs::path(file).parent_path());
-    WriteWholeFile(file,
-                   "#!/bin/sh\n{ printf '%s' \"$$\"; for a; do printf ' [%s]' \"$a\"; done; "
-                   "echo; } >> '" +
-                       logs.File(name + ".log") + "'\n" +
-                       (keeps_running ? "exec sleep 600\n" : "exit 0\n"));
+    WriteWholeFile(file, "#!/bin/sh\n" + LogStart(logs.File(name + ".log")) +
+                             (keeps_running ? "exec sleep 600\n" : "exit 0\n"));
     chmod(file.c_str(), 0755);
     if (keeps_running) keep_running.push_back(name);
 }
@@ -60,11 +69,9 @@ void WorkingFolder::UseAdapter(const std::string& relative_path) {
 
 void WorkingFolder::GiveChild(const std::string& relative_path, const std::string& name) {
     const std::string file = folder.File(relative_path);
-    WriteWholeFile(file,
-                   "#!/bin/sh\n{ printf '%s' \"$$\"; for a; do printf ' [%s]' \"$a\"; done; "
-                   "echo; } >> '" +
-                       logs.File(name + ".log") + "'\nsleep 600 &\necho $! >> '" +
-                       logs.File(name + "-child.log") + "'\nwait\n");
+    WriteWholeFile(file, "#!/bin/sh\n" + LogStart(logs.File(name + ".log")) +
+                             "sleep 600 &\necho $! >> '" + logs.File(name + "-child.log") +
+                             "'\nwait\n");
     chmod(file.c_str(), 0755);
     keep_running.push_back(name + "-child");
 }

@@ -19,7 +19,8 @@ class WorkingFolder {
     const std::string& path() const { return folder.path(); }
 
     // One entry per start of the program ("viewer", "xserver", "nxproxy", "print", "mapftp",
-    // "mapwebdav", "unmapftp"): its arguments, each in [brackets].
+    // "mapwebdav", "unmapftp"): its arguments, each in [brackets], then the NX cookie or FTP
+    // password hash from its environment as {NAME=value}.
     std::vector<std::string> Calls(const std::string& program) const;
     // The process id of the latest start of a program, or -1.
     int LastPid(const std::string& program) const;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,8 +56,9 @@ TEST(ViewerCommands, ExactCommandLines) {
          NxProxyCommand(win, "C:\\Q", nx, "C:\\Users\\x\\AppData\\Local\\Temp"),
          "C:\\Q\\nxproxy\\nxproxy.exe -S nx,root=/cygdrive/C/Users/x/AppData/Local/Temp,"
          "session=mirl,cookie=c0ffee,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:5901"},
-        {"nx proxy on linux keeps the temporary folder", NxProxyCommand(lin, "/opt/q", nx, "/tmp"),
-         "/opt/q/nxproxy/nxproxy -S nx,root=/tmp,session=mirl,cookie=c0ffee,fullscreen=0,"
+        {"nx proxy on linux keeps the temporary folder, the cookie goes in the environment",
+         NxProxyCommand(lin, "/opt/q", nx, "/tmp"),
+         "/opt/q/nxproxy/nxproxy -S nx,root=/tmp,session=mirl,fullscreen=0,"
          "shmem=1,shpix=1,connect=127.0.0.1:5901"},
         {"map webdav", MapWebdavCommand(win), "cscript.exe scripts\\mapwebdav.vbs"},
         {"unmap ftp", UnmapFtpCommand(lin), "sh scripts/unmapftp.sh"},
@@ -97,7 +99,7 @@ TEST(ViewerCommands, PathsAndNamesWithBlanksStayWhole) {
               "\"C:\\Program Files\\Q\\vcxsrv\\vcxsrv.exe\" :0 -silent-dup-error -multiwindow "
               "-clipboard -notrayicon");
     EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann lee", "", "").Text(),
-              "sh scripts/mapftp.sh \"ann lee\" " + Sha256Hex(""));
+              "sh scripts/mapftp.sh \"ann lee\"");
 }
 
 // On POSIX the arguments go to the program as they are: a cookie or a user name is one
@@ -114,9 +116,23 @@ TEST(ViewerCommands, PosixArgumentsAreTheWordsOfTheCommand) {
     EXPECT_EQ(VncViewerEnvironment(LinuxLayout(), session),
               (std::map<std::string, std::string>{{"TOLLIVANCE_VNC_COOKIE", "K -via 10.0.0.1"}}));
     EXPECT_TRUE(VncViewerEnvironment(WindowsLayout(), session).empty());
-    EXPECT_EQ(
-        MapFtpCommand(LinuxLayout(), "ann \"lee\"", "s", "p").Arguments(),
-        (std::vector<std::string>{"sh", "scripts/mapftp.sh", "ann \"lee\"", Sha256Hex("sp")}));
+    EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann \"lee\"", "s", "p").Arguments(),
+              (std::vector<std::string>{"sh", "scripts/mapftp.sh", "ann \"lee\""}));
+}
+
+// On Linux the NX cookie and the FTP password hash go the same way as the VNC cookie; Windows
+// keeps both on the fixed command lines and gives the NX proxy a display of its own.
+TEST(ViewerCommands, LinuxSecretsGoInTheEnvironment) {
+    MirlNxSession session = VncSession();
+    session.cookie = "c0ffee";
+    using Environment = std::map<std::string, std::string>;
+    EXPECT_EQ(NxProxyEnvironment(LinuxLayout(), session),
+              (Environment{{"TOLLIVANCE_NX_COOKIE", "c0ffee"}}));
+    EXPECT_EQ(NxProxyEnvironment(WindowsLayout(), session),
+              (Environment{{"DISPLAY", "127.0.0.1:0"}}));
+    EXPECT_EQ(MapFtpEnvironment(LinuxLayout(), "s", "p"),
+              (Environment{{"TOLLIVANCE_FTP_HASH", Sha256Hex("sp")}}));
+    EXPECT_TRUE(MapFtpEnvironment(WindowsLayout(), "s", "p").empty());
 }
 
 // The one rule Windows programs split their command line by (backslashes stand for
@@ -148,8 +164,8 @@ TEST(ViewerCommands, ShownCommandsHideTheCookieAndTheFtpDigest) {
               "C:\\Q\\turbovnc\\turbovnc-client-go.exe -clipboard-to-server "
               "-clipboard-from-server -compression 9 -quality 40 -subsample 2 127.0.0.1:9901 ***");
     session.protocol = "nx";
-    const std::string nx = NxProxyCommand(LinuxLayout(), "/q", session, "/tmp").Shown();
+    const std::string nx = NxProxyCommand(WindowsLayout(), "C:\\Q", session, "C:\\T").Shown();
     EXPECT_NE(nx.find(",cookie=***,"), std::string::npos) << nx;
-    EXPECT_EQ(MapFtpCommand(LinuxLayout(), "ann", "s", "p").Shown(),
-              "sh scripts/mapftp.sh ann ***");
+    EXPECT_EQ(MapFtpCommand(WindowsLayout(), "ann", "s", "p").Shown(),
+              "cscript.exe scripts\\mapftp.vbs ann ***");
 }

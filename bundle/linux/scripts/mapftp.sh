@@ -1,21 +1,17 @@
 #!/bin/sh
-# Maps the FTP drive forwarded to local port 8021: mapftp.sh USER PASSWORD_HASH
+# Maps the FTP drive forwarded to local port 8021: mapftp.sh USER, with the password hash in
+# TOLLIVANCE_FTP_HASH: on a command line (this script's or a subshell's) any user of the
+# computer could read it, and log in to the drive. The hash reaches gio on its standard input.
 # The client starts this beside the forwarding ssh, so it first waits (bounded) for the port.
-# The password hash reaches gio on its standard input; this script re-runs itself at once with
-# the hash on a pipe, so the hash is on no command line while it waits and mounts.
 set -u
 here=$(dirname "$0")
-if [ "${1:-}" != "--hash-on-stdin" ]; then
-    if [ $# -ne 2 ]; then
-        echo "usage: mapftp.sh USER PASSWORD_HASH" >&2
-        exit 2
-    fi
-    exec sh "$0" --hash-on-stdin "$1" <<HASH
-$2
-HASH
+hash=${TOLLIVANCE_FTP_HASH-}
+unset TOLLIVANCE_FTP_HASH
+if [ $# -ne 1 ] || [ -z "$hash" ]; then
+    echo "usage: TOLLIVANCE_FTP_HASH=PASSWORD_HASH mapftp.sh USER" >&2
+    exit 2
 fi
-user=$2
-IFS= read -r hash || hash=
+user=$1
 # shellcheck source=drivecommon.sh
 . "$here/drivecommon.sh"
 state=$(drive_state_dir) || exit 1
@@ -26,17 +22,7 @@ cancelled=false
 trap 'cancelled=true' TERM
 trap '[ "$(cat "$state/mapftp.pid" 2>/dev/null)" != $$ ] || rm -f "$state/mapftp.pid"' EXIT
 
-wait_for_port "$FTP_PORT"
-case $? in
-    0) ;;
-    2) exit 143 ;;
-    3)
-        echo "mapftp.sh: $(port_taken_message "$FTP_PORT"); the FTP drive is not mapped" >&2
-        exit 1 ;;
-    *)
-        echo "mapftp.sh: nothing listens on 127.0.0.1:$FTP_PORT after ${DRIVE_WAIT}s; the FTP drive is not mapped" >&2
-        exit 1 ;;
-esac
+wait_for_port "$FTP_PORT" || not_mapped mapftp $? "$FTP_PORT" FTP
 url="ftp://$(percent_encode "$user")@127.0.0.1:$FTP_PORT/"
 # gio asks for the password on its output (dropped here) and reports failures on its error output.
 if ! is_mounted "$url" &&
@@ -50,3 +36,5 @@ if $cancelled; then
     exit 143
 fi
 printf '%s\n' "$url" >"$state/ftp.url"
+hash=
+keep_mount "$state" mapftp "$url"

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Maps the WebDAV drive forwarded to local port 8022, once the forwarding listens (bounded).
+# Maps the WebDAV drive forwarded to local port 8022, once the forwarding listens (bounded);
+# the ssh adapter's relay there serves only this user's processes.
 # unmapwebdav.sh stops this mapping when the session's forwarding ends first (SIGTERM); the trap
 # lets a mount under way finish, so that it can be taken back here rather than left behind.
 set -u
@@ -12,18 +13,9 @@ cancelled=false
 trap 'cancelled=true' TERM
 trap '[ "$(cat "$state/mapwebdav.pid" 2>/dev/null)" != $$ ] || rm -f "$state/mapwebdav.pid"' EXIT
 
-wait_for_port "$WEBDAV_PORT"
-case $? in
-    0) ;;
-    2) exit 143 ;;
-    3)
-        echo "mapwebdav.sh: $(port_taken_message "$WEBDAV_PORT"); the WebDAV drive is not mapped" >&2
-        exit 1 ;;
-    *)
-        echo "mapwebdav.sh: nothing listens on 127.0.0.1:$WEBDAV_PORT after ${DRIVE_WAIT}s; the WebDAV drive is not mapped" >&2
-        exit 1 ;;
-esac
+wait_for_port "$WEBDAV_PORT" || not_mapped mapwebdav $? "$WEBDAV_PORT" WebDAV
 url="dav://127.0.0.1:$WEBDAV_PORT/"
+# Mounted already: the keeper of the mapping that mounted it takes it back.
 is_mounted "$url" && exit 0
 if ! error=$(timeout "$MOUNT_TIMEOUT" gio mount "$url" </dev/null 2>&1 >/dev/null); then
     $cancelled && exit 143
@@ -34,3 +26,4 @@ if $cancelled; then
     timeout "$MOUNT_TIMEOUT" gio mount -u "$url"
     exit 143
 fi
+keep_mount "$state" mapwebdav "$url"

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Undoes mapftp.sh: stops a mapping still waiting for its port and unmounts the FTP drive it
-# mounted (or, when its note is gone, any FTP drive on the forwarded port 8021). The client runs
-# it when the session's forwarding ends, which carried the WebDAV drive too: that goes as well.
+# Undoes mapftp.sh: stops a mapping still waiting for its port (or its keeper) and unmounts the
+# FTP drive it mounted (or, when its note is gone, any FTP drive on the forwarded port 8021).
+# The client runs it when the session's forwarding ends, which carried the WebDAV drive too:
+# that goes as well.
 set -u
 here=$(dirname "$0")
 # shellcheck source=drivecommon.sh

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Undoes mapwebdav.sh once the forwarding that carried the drive has ended: stops a mapping
-# still waiting for its port and unmounts the WebDAV drive on the forwarded port 8022, which
-# anyone could take over once the forwarding has let go of it.
+# still waiting for its port (or its keeper) and unmounts the WebDAV drive on the forwarded
+# port 8022, which anyone could take over once the forwarding has let go of it.
 set -u
 here=$(dirname "$0")
 # shellcheck source=drivecommon.sh

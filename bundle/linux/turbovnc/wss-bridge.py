@@ -16,13 +16,16 @@ The desktop proxy's certificate is not checked, as the client's own session requ
 import asyncio
 import os
 import signal
-import socket
 import ssl
 import sys
 from urllib.parse import urlsplit
 
 import websockets
 from websockets.exceptions import ConnectionClosed, InvalidHandshake
+
+sys.dont_write_bytecode = True  # the working folder may be read-only, and is no cache
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "common"))
+from loopback_peer import peer_uid  # noqa: E402 (found beside the other adapters)
 
 OPEN_TIMEOUT = 20     # seconds to reach the proxy and finish the handshake
 ACCEPT_TIMEOUT = 60   # seconds for the viewer to connect once started
@@ -116,29 +119,6 @@ async def relay(ws, reader, writer):
         down.cancel()
     writer.close()
     await ws.close()
-
-
-def loopback_hex(address):
-    """127.0.0.1:PORT as /proc/net/tcp writes it."""
-    host, port = address[:2]
-    return "%s:%04X" % (socket.inet_aton(host)[::-1].hex().upper(), port)
-
-
-def peer_uid(writer):
-    """The user id of the process at the other end of an accepted loopback connection: its
-    socket is the one whose local address is our peer's and whose remote address is ours.
-    None when the kernel's table does not show it (the peer already gone)."""
-    mine = loopback_hex(writer.get_extra_info("sockname"))
-    theirs = loopback_hex(writer.get_extra_info("peername"))
-    try:
-        with open("/proc/net/tcp") as table:
-            for line in table.readlines()[1:]:
-                fields = line.split()
-                if len(fields) > 7 and fields[1] == theirs and fields[2] == mine:
-                    return int(fields[7])
-    except (OSError, ValueError):
-        pass
-    return None
 
 
 async def bridge(url, program):
