@@ -46,21 +46,45 @@ void DocumentNotices::Flush() {
 }
 
 void DocumentNotices::Arrived(const wxString& file, const std::string& remote_name) {
-    documents[file] = Document{ShownName(remote_name), ""};
+    documents[file] = Document{ShownName(remote_name), "", remote_name};
 }
 
 void DocumentNotices::Printing(const wxString& file, const std::string& printer) {
     documents[file].printer = ShownName(Utf8(FromLocaleBytes(printer)));
 }
 
-void DocumentNotices::Ended(const wxString& file, bool printed) {
+bool DocumentNotices::Take(const wxString& file, Document& document) {
     const auto found = documents.find(file);
-    if (found == documents.end()) return;  // not one of ours, or told already
-    const Document document = found->second;
+    if (found == documents.end()) return false;  // not one of ours, or told already
+    document = found->second;
     documents.erase(found);
+    return true;
+}
+
+void DocumentNotices::Ended(const wxString& file, bool printed) {
+    Document document;
+    if (!Take(file, document)) return;
     if (printed) {
         notices->Printed(document.name, document.printer);
     } else {
         notices->NotPrinted(document.name, document.printer, Utf8(file));
     }
+}
+
+std::string DocumentNotices::RemoteName(const wxString& file) const {
+    const auto found = documents.find(file);
+    return found == documents.end() ? "" : found->second.remote;
+}
+
+void DocumentNotices::Saved(const wxString& file, const wxString& folder,
+                            const wxString& saved_as) {
+    Document document;
+    if (Take(file, document)) notices->Saved(document.name, Utf8(folder), Utf8(saved_as));
+}
+
+void DocumentNotices::NotSaved(const wxString& file, const wxString& folder) {
+    Document document;
+    if (!Take(file, document)) return;
+    notices->NotSaved(document.name, folder.empty() ? "the Downloads folder" : Utf8(folder),
+                      Utf8(file));
 }

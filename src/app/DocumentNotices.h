@@ -11,9 +11,9 @@ class PrintNotices;
 class wxTaskBarIcon;
 class wxTimer;
 
-// Follows each downloaded document from its arrival to the end of its print program and tells
-// the user on the desktop what printed where, and what did not and where it is kept. GUI
-// thread only.
+// Follows each downloaded document from its arrival to the end of its print program, or its
+// save in the Downloads folder, and tells the user on the desktop what printed where or was
+// saved as what, and what did not and where it is kept. GUI thread only.
 class DocumentNotices {
   public:
     // tray: the icon whose balloon shows notices where the desktop has no other way (not owned).
@@ -30,12 +30,21 @@ class DocumentNotices {
     void Ended(const wxString& file, bool printed);
     // Shows what is gathered now, not after the gathering time.
     void Flush();
+    // Its name in the print queue as it arrived; empty for a file not announced.
+    std::string RemoteName(const wxString& file) const;
+    // It was saved as saved_as in folder instead of printed.
+    void Saved(const wxString& file, const wxString& folder, const wxString& saved_as);
+    // It was not, and is kept as file; folder is empty when there is no Downloads folder.
+    void NotSaved(const wxString& file, const wxString& folder);
 
   private:
     struct Document {
         std::string name;     // fit to show
         std::string printer;  // fit to show
+        std::string remote;   // the server's bytes
     };
+    // The document's entry, taken out: its end is told once. False when there is none.
+    bool Take(const wxString& file, Document& document);
     std::map<wxString, Document> documents;
     std::unique_ptr<DesktopNotifier> notifier;
     std::unique_ptr<wxTimer> timer;

@@ -7,6 +7,7 @@
 #include "app/DocumentNotices.h"
 #include "app/MirlNxApp.h"
 #include "app/PrintJobTurns.h"
+#include "app/SavedDocument.h"
 #include "platform/DiagnosticLog.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
@@ -48,6 +49,11 @@ void MirlNxApp::OnPrintFile(wxThreadEvent& event) {
 }
 
 bool MirlNxApp::StartPrinting(const wxString& file) {
+    // Saved instead of printed; its end comes as a print program's does.
+    if (frame->SavesToDownloads()) {
+        SaveDocumentTurn(this, file, document_notices.get());
+        return true;
+    }
     // The printer chosen now, not at connect time.
     PrintJobStart start{false, ""};
     const std::string printer = frame->GetPrinter();

@@ -7,24 +7,34 @@ PrintNotices::PrintNotices(std::function<void(const Notice&)> show_,
     : show(std::move(show_)), arm(std::move(arm_)) {}
 
 void PrintNotices::Printed(const std::string& document, const std::string& printer) {
-    Add(true, printer, Outcome{document, ""});
+    Add(Kind::kPrinted, printer, Outcome{document, ""});
 }
 
 void PrintNotices::NotPrinted(const std::string& document, const std::string& printer,
                               const std::string& kept_as) {
-    Add(false, printer, Outcome{document, kept_as});
+    Add(Kind::kNotPrinted, printer, Outcome{document, kept_as});
 }
 
-void PrintNotices::Add(bool printed, const std::string& printer, Outcome outcome) {
+void PrintNotices::Saved(const std::string& document, const std::string& folder,
+                         const std::string& saved_as) {
+    Add(Kind::kSaved, folder, Outcome{document, saved_as});
+}
+
+void PrintNotices::NotSaved(const std::string& document, const std::string& folder,
+                            const std::string& kept_as) {
+    Add(Kind::kNotSaved, folder, Outcome{document, kept_as});
+}
+
+void PrintNotices::Add(Kind kind, const std::string& place, Outcome outcome) {
     // The first outcome opens the gathering; the rest join it.
     if (groups.empty()) arm(kGathering);
     for (Group& group : groups) {
-        if (group.printed == printed && group.printer == printer) {
+        if (group.kind == kind && group.place == place) {
             group.outcomes.push_back(std::move(outcome));
             return;
         }
     }
-    groups.push_back(Group{printed, printer, {std::move(outcome)}});
+    groups.push_back(Group{kind, place, {std::move(outcome)}});
 }
 
 void PrintNotices::Flush() {
@@ -37,27 +47,36 @@ PrintNotices::Notice PrintNotices::NoticeOf(const Group& group) {
     const auto quoted = [](const std::string& name) {
         return name.empty() ? std::string("A document without a name") : "\"" + name + "\"";
     };
+    const bool kept = group.kind == Kind::kNotPrinted || group.kind == Kind::kNotSaved;
     const std::size_t count = group.outcomes.size();
     if (count == 1) {
         const Outcome& only = group.outcomes.front();
-        if (group.printed)
-            return {"Document printed",
-                    quoted(only.document) + " was printed on " + group.printer + "."};
-        return {"Document not printed", quoted(only.document) + " could not be printed on " +
-                                            group.printer + ". It is kept as " + only.kept_as +
-                                            "; open it to print it by hand."};
+        const std::string name = quoted(only.document);
+        switch (group.kind) {
+            case Kind::kPrinted:
+                return {"Document printed", name + " was printed on " + group.place + "."};
+            case Kind::kNotPrinted:
+                return {"Document not printed", name + " could not be printed on " + group.place +
+                                                    ". It is kept as " + only.file +
+                                                    "; open it to print it by hand."};
+            case Kind::kSaved:
+                return {"Document saved", name + " was saved as " + only.file + "."};
+            case Kind::kNotSaved:
+                return {"Document not saved", name + " could not be saved in " + group.place +
+                                                  ". It is kept as " + only.file + "."};
+        }
     }
-    Notice notice{std::to_string(count) +
-                      (group.printed ? " documents printed on " : " documents not printed on ") +
-                      group.printer,
-                  ""};
+    const char* const outcomes[] = {" documents printed on ", " documents not printed on ",
+                                    " documents saved in ", " documents not saved in "};
+    Notice notice{std::to_string(count) + outcomes[static_cast<int>(group.kind)] + group.place, ""};
     for (std::size_t i = 0; i < count && i < kMostNamed; ++i) {
         const Outcome& outcome = group.outcomes[i];
         if (!notice.body.empty()) notice.body += "\n";
         notice.body += quoted(outcome.document);
-        if (!group.printed) notice.body += ", kept as " + outcome.kept_as;
+        if (kept) notice.body += ", kept as " + outcome.file;
     }
     if (count > kMostNamed) notice.body += "\nand " + std::to_string(count - kMostNamed) + " more";
-    if (!group.printed) notice.body += "\nOpen the kept copies to print them by hand.";
+    if (group.kind == Kind::kNotPrinted)
+        notice.body += "\nOpen the kept copies to print them by hand.";
     return notice;
 }

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-// Tells the user, in desktop notices, which documents went to which printer and which did not.
-// Outcomes that come within a short while of the first are gathered into one notice per
-// printer and outcome ("3 documents printed on Hall_Laser"), so a burst of documents is not a
-// burst of notices. All texts are UTF-8; names must already be fit to show.
+// Tells the user, in desktop notices, which documents went to which printer or were saved in
+// which folder, and which did not. Outcomes that come within a short while of the first are
+// gathered into one notice per printer or folder and outcome ("3 documents printed on
+// Hall_Laser"), so a burst of documents is not a burst of notices. All texts are UTF-8; names
+// and paths must already be fit to show.
 class PrintNotices {
   public:
     struct Notice {
@@ -28,20 +29,26 @@ class PrintNotices {
     // It did not; the document is kept as the file kept_as for the user to print by hand.
     void NotPrinted(const std::string& document, const std::string& printer,
                     const std::string& kept_as);
+    // The document was saved as the file saved_as in folder instead of printed.
+    void Saved(const std::string& document, const std::string& folder, const std::string& saved_as);
+    // It was not; it is kept as the file kept_as.
+    void NotSaved(const std::string& document, const std::string& folder,
+                  const std::string& kept_as);
     // Shows what was gathered.
     void Flush();
 
   private:
+    enum class Kind { kPrinted, kNotPrinted, kSaved, kNotSaved };
     struct Outcome {
         std::string document;
-        std::string kept_as;  // empty when printed
+        std::string file;  // where it is kept or saved; empty when printed
     };
     struct Group {
-        bool printed;
-        std::string printer;
+        Kind kind;
+        std::string place;  // the printer or the folder
         std::vector<Outcome> outcomes;
     };
-    void Add(bool printed, const std::string& printer, Outcome outcome);
+    void Add(Kind kind, const std::string& place, Outcome outcome);
     static Notice NoticeOf(const Group& group);
 
     std::function<void(const Notice&)> show;

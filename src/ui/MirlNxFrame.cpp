@@ -229,6 +229,8 @@ void MirlNxFrame::BuildPrinterList(wxWindow* panel) {
     }
     wxArrayString entries;
     for (const wxString& name : names) entries.Add(name);
+    // Offered beside printers, never instead of them.
+    entries.Add(kSaveToDownloadsEntry);
     printer_list =
         new wxChoice(panel, wxID_ANY, layout.Position({154, 188}), layout.Size({202, 28}), entries);
     layout.Add(printer_list, {154, 188}, {202, 28});
@@ -262,6 +264,12 @@ std::string MirlNxFrame::GetPrinter() const {
 
 bool MirlNxFrame::HasPrinter() const {
     return !GetPrinter().empty();
+}
+
+bool MirlNxFrame::SavesToDownloads() const {
+    // By place, not text: a printer may have any name.
+    const unsigned count = printer_list->GetCount();
+    return count > 0 && printer_list->GetSelection() == static_cast<int>(count - 1);
 }
 
 std::string MirlNxFrame::GetLinkSpeed() const {

@@ -47,8 +47,11 @@ class MirlNxFrame : public wxFrame {
     void SetConnectButton(const std::string& label, bool enabled);
     void SetDesktopStatus(const std::string& text);
     void SetPrinterStatus(const std::string& text);
+    // The chosen entry's text (the save entry's too); empty when none is chosen.
     std::string GetPrinter() const;
     bool HasPrinter() const;
+    // Whether the chosen entry is the last one, "Save to Downloads folder".
+    bool SavesToDownloads() const;
     std::string GetLinkSpeed() const;
     bool IsLegacyConnection() const;
 

@@ -9,6 +9,8 @@
 #include "ApplicationTest.h"
 #include "support/EventPump.h"
 #include "support/LoopbackPorts.h"
+#include "support/NotificationServer.h"
+#include "support/ScopedVariable.h"
 #include "support/TestDeployment.h"
 
 namespace {
@@ -115,6 +117,53 @@ TEST_F(PrintQueueFlow, PrinterChosenWhileConnectedIsTheOneUsed) {
     ASSERT_TRUE(PumpUntil([&] { return !folder.Calls("print").empty(); })) << Printer();
     EXPECT_EQ(folder.Calls("print")[0].rfind("[-print-to] [Desk_Inkjet] [", 0), 0u)
         << folder.Calls("print")[0];
+}
+
+// With "Save to Downloads folder" chosen each document is saved, byte for byte and owner-only,
+// in the XDG download folder (made when missing); a second one of the same name does not
+// overwrite the first, and no print program runs.
+TEST_F(PrintQueueFlow, SavedToDownloadsUnderTheirOwnNamesWithoutPrinting) {
+    NotificationServer desktop;
+    TempDir config;
+    const std::string downloads = config.File("Neue Dateien");
+    WriteWholeFile(config.File("user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"" + downloads + "\"\n");
+    const ScopedVariable config_home("XDG_CONFIG_HOME", config.path());
+    AddDefaultPrinter("Hall_Laser");
+    StartSandbox(true);
+    StartApp();
+    auto* printers = dynamic_cast<wxChoice*>(Control(kPrinterListControl));
+    ASSERT_NE(printers, nullptr);
+    ASSERT_EQ(printers->GetStringSelection(), "Hall_Laser") << "the default stays preselected";
+    printers->SetSelection(static_cast<int>(printers->GetCount()) - 1);
+    ASSERT_EQ(printers->GetStringSelection(), "Save to Downloads folder");
+    Connect();
+    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+
+    const std::string first = downloads + "/Q3 report.pdf";
+    const std::string second = downloads + "/Q3 report (2).pdf";
+    QueuePrintFile(*sandbox, kUser, "Q3 report.pdf", "%PDF-1.4 first\n");
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(first); })) << Printer();
+    QueuePrintFile(*sandbox, kUser, "Q3 report.pdf", std::string("%PDF-1.4 \0second\n", 17));
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(second); })) << Printer();
+    ASSERT_TRUE(PumpUntil([&] { return Printer() == "Connected"; })) << Printer();
+    trail->Sample();
+
+    EXPECT_EQ(ReadWholeFile(first), "%PDF-1.4 first\n");
+    EXPECT_EQ(ReadWholeFile(second), std::string("%PDF-1.4 \0second\n", 17));
+    for (const std::string& saved : {first, second}) {
+        EXPECT_EQ(std::filesystem::status(saved).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    EXPECT_TRUE(folder.Calls("print").empty()) << testing::PrintToString(folder.Calls("print"));
+    EXPECT_TRUE(LooseTempFiles().empty()) << testing::PrintToString(LooseTempFiles());
+    EXPECT_EQ(PrintQueueLogCount(*sandbox, "remove", "Q3 report.pdf"), 2);
+    EXPECT_EQ(trail->Printer().back(), "Connected");
+    ASSERT_TRUE(PumpUntil([&] { return !desktop.Notifications().empty(); }));
+    const std::string summary = desktop.Notifications()[0].summary;
+    EXPECT_TRUE(summary == "Document saved" || summary == "2 documents saved in " + downloads)
+        << summary;
+    EXPECT_TRUE(Messages().empty()) << testing::PrintToString(Messages());
 }
 }  // namespace
 

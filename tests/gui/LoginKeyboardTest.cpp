@@ -111,6 +111,11 @@ TEST_F(LoginKeyboard, TabGoesThroughTheFormInOrder) {
     Press(WXK_DOWN);
     EXPECT_TRUE(PumpUntil([&] { return printers->GetSelection() != wxNOT_FOUND; }, seconds(5)))
         << "the printer list did not come after the password";
+    // End chooses the last entry, saving instead of printing.
+    Press(WXK_END);
+    EXPECT_TRUE(PumpUntil([&] { return frame->SavesToDownloads(); }, seconds(5)))
+        << printers->GetSelection();
+    EXPECT_EQ(frame->GetPrinter(), "Save to Downloads folder");
     EXPECT_EQ(profiles->GetSelection(), kDefaultProfile);
     Press(WXK_TAB);
     Press(WXK_DOWN);

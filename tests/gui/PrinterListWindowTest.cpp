@@ -19,11 +19,13 @@ TEST(PrinterListWindow, ShowsEveryPrinterWithTheDefaultSelected) {
     MirlNxFrame* frame = OpenMainWindow(owner);
     wxChoice* list = PrinterListOf(frame);
     ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->GetCount(), 3u);
+    ASSERT_EQ(list->GetCount(), 4u);
     EXPECT_EQ(list->GetString(0), "Front@Desk");
     EXPECT_EQ(list->GetString(1), "label-printer.2nd");
     EXPECT_EQ(list->GetString(2), "Office_Laser");
+    EXPECT_EQ(list->GetString(3), "Save to Downloads folder");
     EXPECT_EQ(list->GetSelection(), 1);
+    EXPECT_FALSE(frame->SavesToDownloads());
     EXPECT_TRUE(list->IsEnabled());
     EXPECT_EQ(list->GetSize(), wxSize(202, 28));
     EXPECT_EQ(frame->GetPrinter(), "label-printer.2nd");
@@ -43,6 +45,7 @@ TEST(PrinterListWindow, NoPrintersGiveAnEmptyDisabledWiderList) {
     EXPECT_EQ(list->GetFont().GetPointSize(), wxNORMAL_FONT->GetPointSize());
     EXPECT_EQ(frame->GetPrinter(), "");
     EXPECT_FALSE(frame->HasPrinter());
+    EXPECT_FALSE(frame->SavesToDownloads());
     CloseMainWindow(owner);
 }
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/MachineIdentity.h"
 #include "platform/ResourcesFolder.h"
+#include "platform/XdgUserDirs.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -48,5 +49,26 @@ TEST(ChooseResourcesFolder, ExecutableFolderFirstThenInstalledShareFolder) {
     EXPECT_EQ(ChooseResourcesFolder(bin), wxString(share));
     WriteWholeFile(bin + "/" + kBackgroundImageFile, "BM");
     EXPECT_EQ(ChooseResourcesFolder(bin), wxString(bin));
+}
+
+TEST(XdgDownloadDir, ReadsTheFileAsXdgUserDirDoes) {
+    const struct {
+        const char* text;
+        const char* folder;
+    } cases[] = {
+        {"XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n", "/home/ann/Downloads"},
+        {"# XDG_DOWNLOAD_DIR=\"/old\"\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+         "  XDG_DOWNLOAD_DIR = \"/data/Neue Dateien\"\n",
+         "/data/Neue Dateien"},
+        {"XDG_DOWNLOAD_DIR=\"$HOME/a\\\"b\\\\c\"", "/home/ann/a\"b\\c"},
+        {"XDG_DOWNLOAD_DIR=\"/first\"\nXDG_DOWNLOAD_DIR=\"/second\"\n", "/second"},
+        {"XDG_DOWNLOAD_DIR=\"$HOME\"", "/home/ann"},
+        {"XDG_DOWNLOAD_DIR=\"Downloads\"", ""},
+        {"XDG_DOWNLOAD_DIR=\"$HOMEPATH/x\"", ""},
+        {"XDG_DOWNLOAD_DIR=\"/no end", ""},
+        {"XDG_DOWNLOAD_DIRS=\"/other\"", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(XdgDownloadDir(c.text, "/home/ann"), c.folder) << c.text;
 }
 }  // namespace

@@ -70,6 +70,27 @@ TEST_F(PrintNoticesTest, ManyDocumentsAreNamedUpToABoundAndTheRestCounted) {
                   "Document printed | A document without a name was printed on P."}));
 }
 
+TEST_F(PrintNoticesTest, SavedDocumentsAreToldWithWhereTheyAreGatheredPerFolder) {
+    notices.Saved("Q3 report.pdf", "/home/ann/Downloads", "/home/ann/Downloads/Q3 report.pdf");
+    notices.Flush();
+    notices.Saved("a.pdf", "/d", "/d/a.pdf");
+    notices.NotSaved("b.pdf", "/d", "/tmp/tvB");
+    notices.Saved("a.pdf", "/d", "/d/a (2).pdf");
+    notices.NotSaved("c.pdf", "/d", "/tmp/tvC");
+    notices.Flush();
+    EXPECT_EQ(Shown(), (std::vector<std::string>{
+                           "Document saved | \"Q3 report.pdf\" was saved as "
+                           "/home/ann/Downloads/Q3 report.pdf.",
+                           "2 documents saved in /d | \"a.pdf\"\n\"a.pdf\"",
+                           "2 documents not saved in /d | \"b.pdf\", kept as /tmp/tvB\n\"c.pdf\", "
+                           "kept as /tmp/tvC"}));
+    notices.NotSaved("d.pdf", "the Downloads folder", "/tmp/tvD");
+    notices.Flush();
+    EXPECT_EQ(Shown().back(),
+              "Document not saved | \"d.pdf\" could not be saved in the Downloads "
+              "folder. It is kept as /tmp/tvD.");
+}
+
 TEST(ShownName, ServerNamesBecomeSafePlainTextOfBoundedLength) {
     const struct {
         std::string in, out;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/file.h>
+#include <wx/filefn.h>
 #include <wx/log.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/SavedDocument.h"
 #include "platform/ColourDepth.h"
 #include "platform/CommandLine.h"
 #include "platform/LocaleText.h"
@@ -55,6 +57,20 @@ TEST(WindowsPlatform, DefaultPrinterIsEmptyOrOneOfThePrinters) {
         EXPECT_NE(std::find(names.begin(), names.end(), chosen), names.end());
     }
     for (const wxString& name : names) EXPECT_FALSE(name.empty());
+}
+
+// Saved in the Downloads known folder, which is made if missing; a device name becomes a file.
+TEST(WindowsPlatform, SavedDocumentLandsInTheDownloadsKnownFolder) {
+    TempDir fetched;
+    const std::string file = fetched.File("tvW1");
+    WriteWholeFile(file, "saved\r\non Windows");
+    const DownloadsSave save = SaveInDownloads(wxString(file), "con.txt");
+    ASSERT_EQ(save.problem, "");
+    EXPECT_TRUE(wxDirExists(save.folder)) << save.folder;
+    EXPECT_TRUE(save.saved_as.StartsWith(save.folder + "\\_con")) << save.saved_as;
+    EXPECT_EQ(ReadWholeFile(ToLocaleBytes(save.saved_as)), "saved\r\non Windows");
+    EXPECT_FALSE(FileExists(file));
+    wxRemoveFile(save.saved_as);
 }
 
 TEST(WindowsPlatform, ScreenColourDepthFromGdi) {
