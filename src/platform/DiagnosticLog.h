@@ -15,7 +15,7 @@ class wxFile;
 // A log of the steps of each connection, for the user to hand to support: one line a step,
 // led by the seconds since the log began. Every secret given to AddSecret is taken out of
 // every line before it is written, so a new log call cannot leak one. Thread-safe. At
-// rotate_at bytes the file becomes path + ".1" (one older file kept) and a new one begins.
+// rotate_at bytes the file is renamed path + ".1" (one older file kept) and a new one begins.
 class DiagnosticLog {
   public:
     static constexpr std::uint64_t kRotateAt = 4 * 1024 * 1024;
@@ -36,7 +36,9 @@ class DiagnosticLog {
     std::string Name(const std::string& untrusted) const;
 
   private:
+    // Without a retry: a log that failed once ends, with one line on the standard error stream.
     bool Rotate();
+    void End(const std::string& reason);
 
     const wxString path;
     const std::uint64_t rotate_at;
