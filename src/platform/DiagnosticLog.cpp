@@ -47,10 +47,10 @@ void DiagnosticLog::AddSecret(const std::string& secret) {
     scrubber.Add(secret);
 }
 
-std::string DiagnosticLog::Name(const std::string& untrusted) const {
+std::string DiagnosticLog::Name(const std::string& untrusted, std::size_t limit) const {
     std::lock_guard<std::mutex> lock(mutex);
     // Scrubbed before it is cut, so no part of a secret survives the cut.
-    return OneLine(scrubber.Scrub(untrusted), kNameLimit);
+    return OneLine(scrubber.ScrubValue(untrusted), limit);
 }
 
 bool DiagnosticLog::Write(const std::string& text) {
@@ -123,7 +123,7 @@ void LogSecret(const std::string& secret) {
     if (the_log != nullptr) the_log->AddSecret(secret);
 }
 
-std::string LogName(const std::string& untrusted) {
+std::string LogName(const std::string& untrusted, std::size_t limit) {
     std::lock_guard<std::mutex> lock(the_log_mutex);
-    return the_log != nullptr ? the_log->Name(untrusted) : std::string();
+    return the_log != nullptr ? the_log->Name(untrusted, limit) : std::string();
 }

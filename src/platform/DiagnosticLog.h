@@ -32,8 +32,9 @@ class DiagnosticLog {
     void AddSecret(const std::string& secret);
     // Writes one line; false once the file can no longer be written.
     bool Write(const std::string& text);
-    // A name a server chose, fit for a line: secrets out, control characters out, bounded.
-    std::string Name(const std::string& untrusted) const;
+    // A name or message from elsewhere, fit for a line: secrets out (ScrubValue), control
+    // characters out, bounded by limit.
+    std::string Name(const std::string& untrusted, std::size_t limit = kNameLimit) const;
 
   private:
     // Without a retry: a log that failed once ends, with one line on the standard error stream.
@@ -57,5 +58,5 @@ void StopDiagnosticLog();
 // Each does nothing while the log is off. A secret is registered before any line could hold it.
 void LogStep(const std::string& text);
 void LogSecret(const std::string& secret);
-// A server's name for a line (DiagnosticLog::Name); "" while the log is off.
-std::string LogName(const std::string& untrusted);
+// A name or message from elsewhere for a line (DiagnosticLog::Name); "" while the log is off.
+std::string LogName(const std::string& untrusted, std::size_t limit = DiagnosticLog::kNameLimit);
