@@ -11,6 +11,7 @@
 #include "config/Deployment.h"
 #include "platform/ChildProgram.h"
 #include "platform/DiagnosticLog.h"
+#include "platform/HeldCommand.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
 #include "platform/TemporaryKeyFile.h"
@@ -18,7 +19,10 @@
 
 namespace {
 void RunScript(const CommandLine& command) {
-    StartChildProgram(ProgramStart{command}, nullptr);
+    ProgramStart start{command};
+    // A mapping is stopped and undone by drive_unmap, also after the client has ended.
+    start.ends_with_client = false;
+    StartChildProgram(start, nullptr);
 }
 
 // The programs one session starts, with where and how.
@@ -118,8 +122,10 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
             AbandonSession(message);
             return;
         }
-        const bool maps_ftp = session.ftp.port != 0;
-        if (maps_ftp)
+        if (drive_unmap == nullptr) {
+            drive_unmap = std::make_unique<HeldCommand>(UnmapFtpCommand(layout));
+        }
+        if (session.ftp.port != 0)
             RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password));
         ssh_process =
             StartProgram(ProgramStart{ForwardingSshCommand(layout, cwd, session, ssh_key->path()),
@@ -128,7 +134,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
         if (ssh_process == nullptr) {
             ssh_key.reset();
             // The drive was mapped for this ssh's forwarding, which will never come.
-            if (maps_ftp) RunScript(UnmapFtpCommand(layout));
+            drive_unmap.reset();
             AbandonSession("Cannot start " + layout.ssh_program);
             return;
         }
@@ -167,9 +173,9 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
         LogStep("forwarding ssh ended with status " + std::to_string(status));
         delete ssh_process;
         ssh_process = nullptr;
-        // The key was only for that ssh.
+        // The key was only for that ssh, and the drives went through it.
         ssh_key.reset();
-        RunScript(UnmapFtpCommand(NativeLayout()));
+        drive_unmap.reset();
         if (failed) {
             EndChildProgram(viewer_process->GetPid(), true);
             ShowMessage("Connection failed",
