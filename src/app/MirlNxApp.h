@@ -104,6 +104,7 @@ class MirlNxApp : public wxApp, public FrameOwner {
     std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
     // Unmaps the drives once the forwarding that carries them ends, or the client does.
     std::unique_ptr<HeldCommand> drive_unmap;
+    bool webdav_forwarded = false;  // this session's forwarding ssh carries the WebDAV drive
     std::unique_ptr<PrintJobTurns> print_turns;           // made at the first document
     std::unique_ptr<PrintFailureNotices> print_failures;  // made at the first failure
     std::unique_ptr<DocumentNotices> document_notices;    // made at the first document

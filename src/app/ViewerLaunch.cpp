@@ -54,6 +54,7 @@ void MirlNxApp::AbandonSession(const std::string& message) {
 void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     const ProgramLayout layout = NativeLayout();
     const MirlNxSession session = event.GetPayload<MirlNxSession>();
+    webdav_forwarded = session.tunnel_mode && session.webdav.port != 0;
     for (const DriveEndpoint* drive : {&session.ftp, &session.webdav}) {
         if (drive->port != 0) LogSecret(Sha256Hex(drive->salt + session.login.password));
     }
@@ -151,6 +152,12 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnMapDrives(wxThreadEvent&) {
+    // Only the user's own forwarding may be mapped: on a shared computer whoever listens on the
+    // drive's port would otherwise be handed the user's files.
+    if (!webdav_forwarded) {
+        LogStep("WebDAV drive not mapped: this session does not forward it");
+        return;
+    }
     RunScript(MapWebdavCommand(NativeLayout()));
 }
 
