@@ -43,7 +43,7 @@ void AskToStop(wxThread* worker, const char* name) {
 }  // namespace
 
 void MirlNxApp::ShowMessage(const std::string& caption, const std::string& message) {
-    LogStep("message \"" + caption + "\": " + message);
+    LogStep("message \"" + caption + "\": " + LogName(message, DiagnosticLog::kLineLimit));
     // Much of what is shown comes from the service or a server: a box never grows with it.
     wxMessageBox(FromLocaleBytes(ShownText(message)), FromLocaleBytes(caption), wxOK | wxCENTRE,
                  nullptr);

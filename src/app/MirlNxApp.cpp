@@ -10,6 +10,7 @@
 #include "config/Deployment.h"
 #include "config/Version.h"
 #include "platform/DiagnosticLog.h"
+#include "platform/HeldCommand.h"
 #include "platform/ProcessProtection.h"
 #include "platform/TemporaryKeyFile.h"
 #include "platform/TerminationRequest.h"

@@ -10,6 +10,7 @@
 #include "ui/MirlNxFrame.h"
 
 class DocumentNotices;
+class HeldCommand;
 class MirlNxProcess;
 class PrintBacklog;
 class PrintFailureNotices;
@@ -107,7 +108,10 @@ class MirlNxApp : public wxApp, public FrameOwner {
     TunnelHandles tunnel;
     SftpThread* printer_thread = nullptr;
     MirlNxFrame* frame = nullptr;
-    std::unique_ptr<TemporaryKeyFile> ssh_key;            // the tunnel key of the forwarding ssh
+    std::unique_ptr<TemporaryKeyFile> ssh_key;  // the tunnel key of the forwarding ssh
+    // Unmaps the drives once the forwarding that carries them ends, or the client does.
+    std::unique_ptr<HeldCommand> drive_unmap;
+    bool webdav_forwarded = false;  // this session's forwarding ssh carries the WebDAV drive
     std::unique_ptr<PrintJobTurns> print_turns;           // made at the first document
     std::shared_ptr<PrintBacklog> print_backlog;          // shared with the print queues
     std::unique_ptr<PrintFailureNotices> print_failures;  // made at the first failure

@@ -12,6 +12,7 @@
 #include "config/Deployment.h"
 #include "platform/ChildProgram.h"
 #include "platform/DiagnosticLog.h"
+#include "platform/HeldCommand.h"
 #include "platform/LocaleText.h"
 #include "platform/ProgramLayout.h"
 #include "platform/TemporaryKeyFile.h"
@@ -22,6 +23,8 @@ void RunScript(const CommandLine& command,
                const std::map<std::string, std::string>& environment = {}) {
     ProgramStart start{command};
     start.environment = environment;
+    // A mapping is stopped and undone by drive_unmap, also after the client has ended.
+    start.ends_with_client = false;
     StartChildProgram(start, nullptr);
 }
 
@@ -54,6 +57,7 @@ void MirlNxApp::AbandonSession(const std::string& message) {
 void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
     const ProgramLayout layout = NativeLayout();
     const MirlNxSession session = event.GetPayload<MirlNxSession>();
+    webdav_forwarded = session.tunnel_mode && session.webdav.port != 0;
     for (const DriveEndpoint* drive : {&session.ftp, &session.webdav}) {
         if (drive->port != 0) LogSecret(Sha256Hex(drive->salt + session.login.password));
     }
@@ -121,8 +125,10 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
             AbandonSession(message);
             return;
         }
-        const bool maps_ftp = session.ftp.port != 0;
-        if (maps_ftp) {
+        if (drive_unmap == nullptr) {
+            drive_unmap = std::make_unique<HeldCommand>(UnmapFtpCommand(layout));
+        }
+        if (session.ftp.port != 0) {
             RunScript(MapFtpCommand(layout, login.username, session.ftp.salt, login.password),
                       MapFtpEnvironment(layout, session.ftp.salt, login.password));
         }
@@ -133,7 +139,7 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
         if (ssh_process == nullptr) {
             ssh_key.reset();
             // The drive was mapped for this ssh's forwarding, which will never come.
-            if (maps_ftp) RunScript(UnmapFtpCommand(layout));
+            drive_unmap.reset();
             AbandonSession("Cannot start " + layout.ssh_program);
             return;
         }
@@ -150,6 +156,12 @@ void MirlNxApp::OnSessionReady(wxThreadEvent& event) {
 }
 
 void MirlNxApp::OnMapDrives(wxThreadEvent&) {
+    // Only the user's own forwarding may be mapped: on a shared computer whoever listens on the
+    // drive's port would otherwise be handed the user's files.
+    if (!webdav_forwarded) {
+        LogStep("WebDAV drive not mapped: this session does not forward it");
+        return;
+    }
     RunScript(MapWebdavCommand(NativeLayout()));
 }
 
@@ -171,9 +183,9 @@ void MirlNxApp::OnSshEnd(wxCommandEvent&) {
         LogStep("forwarding ssh ended with status " + std::to_string(status));
         delete ssh_process;
         ssh_process = nullptr;
-        // The key was only for that ssh.
+        // The key was only for that ssh, and the drives went through it.
         ssh_key.reset();
-        RunScript(UnmapFtpCommand(NativeLayout()));
+        drive_unmap.reset();
         if (failed) {
             viewer_process->End(EndScope::Group);
             ShowMessage("Connection failed",

@@ -12,6 +12,9 @@ CommandLine ForwardingSshLine(const std::string& program, const std::vector<std:
                               const std::vector<std::string>& trailing) {
     CommandLine command(program);
     command.Add("-o").Add("UserKnownHostsFile=/dev/null").Add("-o").Add("StrictHostKeyChecking=no");
+    // A local port another user of the computer holds ends ssh, rather than leave that user's
+    // listener to receive the drives' and the desktop's traffic.
+    command.Add("-o").Add("ExitOnForwardFailure=yes");
     for (const std::string& argument : leading) command.Add(argument);
     command.Add("-i").Add(key_file).Add("-l").Add("mirlnx");
     for (const SshForward& forward : forwards) command.Add("-L").Add(SshForwardArgument(forward));

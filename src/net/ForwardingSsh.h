@@ -18,7 +18,8 @@ struct SshForward {
 std::string SshForwardArgument(const SshForward& forward);
 
 // Every forwarding ssh the client starts is built here:
-//   <program> -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no <leading...>
+//   <program> -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no
+//   -o ExitOnForwardFailure=yes <leading...>
 //   -i <key file> -l mirlnx -L <forward> ... <trailing...>
 CommandLine ForwardingSshLine(const std::string& program, const std::vector<std::string>& leading,
                               const std::string& key_file, const std::vector<SshForward>& forwards,

@@ -55,10 +55,11 @@ bool LedAwayFromHttps(CURL* curl) {
     return url != nullptr && std::string(url).rfind("https://", 0) != 0;
 }
 
-// No child program started while a request runs may hold its connection.
-int KeepSocketFromChildren(void*, curl_socket_t socket, curlsocktype) {
-    KeepFromChildren(socket);
-    return CURL_SOCKOPT_OK;
+// No child program started while a request runs may hold its connection: the socket is made
+// so from its creation, not flagged after it.
+curl_socket_t OpenSocketKeptFromChildren(void*, curlsocktype, curl_sockaddr* address) {
+    const SocketHandle made = NewSocket(address->family, address->socktype, address->protocol);
+    return made == kNoSocket ? CURL_SOCKET_BAD : static_cast<curl_socket_t>(made);
 }
 
 void Check(CURLcode result, const char* message) {
@@ -142,7 +143,7 @@ std::string HttpsRequest(const std::string& url, const BodyBuilder& body,
         curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS,
                          static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
     }
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &KeepSocketFromChildren);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketKeptFromChildren);
     // Timeouts must not use signals: requests run on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, profile.connect_timeout_seconds);

@@ -13,7 +13,7 @@ bool IsRunnableProgram(const std::string& path) {
 }
 
 // The one platform difference is how the command reaches the system.
-long ExecuteCommand(const CommandLine& command, int flags, wxProcess* process,
+long ExecuteCommand(const ProgramStart& start, int flags, wxProcess* process,
                     wxExecuteEnv* environment);
 
 long StartChildProgram(const ProgramStart& start, wxProcess* process) {
@@ -35,7 +35,7 @@ long StartChildProgram(const ProgramStart& start, wxProcess* process) {
     int flags = wxEXEC_ASYNC;
     if (start.group_leader) flags |= wxEXEC_MAKE_GROUP_LEADER;
     flags |= start.hide_console ? wxEXEC_HIDE_CONSOLE : wxEXEC_SHOW_CONSOLE;
-    const long pid = ExecuteCommand(start.command, flags, process, &environment);
+    const long pid = ExecuteCommand(start, flags, process, &environment);
     LogStep((pid > 0 ? "started " + std::to_string(pid) + ": " : "cannot start: ") +
             start.command.Shown());
     return pid > 0 ? pid : 0;

@@ -25,12 +25,18 @@ struct ProgramStart {
     // output is read would else be given SW_HIDE as its show command, which a GUI program
     // obeys with its first window.
     bool hide_console = true;
+    // Linux: the system ends the program (SIGKILL) when the client ends, however it ends
+    // (SIGKILL, a crash, a lost display), so no viewer, ssh or port outlives it. Off for a
+    // program that must finish its work afterwards (a print program given its document).
+    // Windows: no effect.
+    bool ends_with_client = true;
 };
 
 // True when path names a file this user may run.
 bool IsRunnableProgram(const std::string& path);
 
-// Starts the program asynchronously; process (may be null) hears of its end through
+// Starts the program asynchronously, from the GUI thread (a program that ends with the client
+// is tied to the thread that started it); process (may be null) hears of its end through
 // OnTerminate. Returns its process id, or 0 when it did not start: the program file (given
 // with its folder) is not a runnable file (the toolkit would otherwise report that only from
 // a child that seems to run) or the system refused. process is then not used and stays the caller's

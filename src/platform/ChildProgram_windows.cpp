@@ -3,8 +3,8 @@
 #include "platform/ChildProgram.h"
 #include "platform/LocaleText.h"
 
-long ExecuteCommand(const CommandLine& command, int flags, wxProcess* process,
+long ExecuteCommand(const ProgramStart& start, int flags, wxProcess* process,
                     wxExecuteEnv* environment) {
     // Windows hands a program one command line, which it splits by the rule the text follows.
-    return wxExecute(FromLocaleBytes(command.Text()), flags, process, environment);
+    return wxExecute(FromLocaleBytes(start.command.Text()), flags, process, environment);
 }

@@ -1,7 +1,6 @@
 #include "platform/DiagnosticLog.h"
 
 #include <wx/file.h>
-#include <wx/filefn.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -48,10 +47,10 @@ void DiagnosticLog::AddSecret(const std::string& secret) {
     scrubber.Add(secret);
 }
 
-std::string DiagnosticLog::Name(const std::string& untrusted) const {
+std::string DiagnosticLog::Name(const std::string& untrusted, std::size_t limit) const {
     std::lock_guard<std::mutex> lock(mutex);
     // Scrubbed before it is cut, so no part of a secret survives the cut.
-    return OneLine(scrubber.Scrub(untrusted), kNameLimit);
+    return OneLine(scrubber.ScrubValue(untrusted), limit);
 }
 
 bool DiagnosticLog::Write(const std::string& text) {
@@ -66,7 +65,7 @@ bool DiagnosticLog::Write(const std::string& text) {
     if (file == nullptr) return false;
     if (size > 0 && size + line.size() > rotate_at && !Rotate()) return false;
     if (!file->Write(line.data(), line.size())) {
-        file.reset();
+        End("it cannot be written");
         return false;
     }
     size += line.size();
@@ -75,14 +74,25 @@ bool DiagnosticLog::Write(const std::string& text) {
 
 bool DiagnosticLog::Rotate() {
     file.reset();
-    // Renaming replaces whatever is at the older name, a link included, without following it.
-    wxRenameFile(path, path + ".1", true);
+    // A rename replaces whatever is at the older name, a link included, without following it.
+    const std::string refused = RenameLogFile(path, path + ".1");
+    if (!refused.empty()) {
+        End("it cannot be rotated: " + refused);
+        return false;
+    }
     try {
         file = Open(path, size);
-    } catch (const std::string&) {
+    } catch (const std::string& reason) {
+        End("it cannot be opened again: " + reason);
         return false;
     }
     return true;
+}
+
+void DiagnosticLog::End(const std::string& reason) {
+    file.reset();
+    std::cerr << kLogVariable << ": the diagnostic log " << path.utf8_str().data()
+              << " ends here: " << reason << std::endl;
 }
 
 void StartDiagnosticLog() {
@@ -113,7 +123,7 @@ void LogSecret(const std::string& secret) {
     if (the_log != nullptr) the_log->AddSecret(secret);
 }
 
-std::string LogName(const std::string& untrusted) {
+std::string LogName(const std::string& untrusted, std::size_t limit) {
     std::lock_guard<std::mutex> lock(the_log_mutex);
-    return the_log != nullptr ? the_log->Name(untrusted) : std::string();
+    return the_log != nullptr ? the_log->Name(untrusted, limit) : std::string();
 }

@@ -15,7 +15,7 @@ class wxFile;
 // A log of the steps of each connection, for the user to hand to support: one line a step,
 // led by the seconds since the log began. Every secret given to AddSecret is taken out of
 // every line before it is written, so a new log call cannot leak one. Thread-safe. At
-// rotate_at bytes the file becomes path + ".1" (one older file kept) and a new one begins.
+// rotate_at bytes the file is renamed path + ".1" (one older file kept) and a new one begins.
 class DiagnosticLog {
   public:
     static constexpr std::uint64_t kRotateAt = 4 * 1024 * 1024;
@@ -32,11 +32,14 @@ class DiagnosticLog {
     void AddSecret(const std::string& secret);
     // Writes one line; false once the file can no longer be written.
     bool Write(const std::string& text);
-    // A name a server chose, fit for a line: secrets out, control characters out, bounded.
-    std::string Name(const std::string& untrusted) const;
+    // A name or message from elsewhere, fit for a line: secrets out (ScrubValue), control
+    // characters out, bounded by limit.
+    std::string Name(const std::string& untrusted, std::size_t limit = kNameLimit) const;
 
   private:
+    // Without a retry: a log that failed once ends, with one line on the standard error stream.
     bool Rotate();
+    void End(const std::string& reason);
 
     const wxString path;
     const std::uint64_t rotate_at;
@@ -55,5 +58,5 @@ void StopDiagnosticLog();
 // Each does nothing while the log is off. A secret is registered before any line could hold it.
 void LogStep(const std::string& text);
 void LogSecret(const std::string& secret);
-// A server's name for a line (DiagnosticLog::Name); "" while the log is off.
-std::string LogName(const std::string& untrusted);
+// A name or message from elsewhere for a line (DiagnosticLog::Name); "" while the log is off.
+std::string LogName(const std::string& untrusted, std::size_t limit = DiagnosticLog::kNameLimit);

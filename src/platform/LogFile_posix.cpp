@@ -4,6 +4,7 @@
 #include <wx/string.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -26,4 +27,8 @@ int OpenLogFile(const wxString& path, std::uint64_t& size) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     size = static_cast<std::uint64_t>(status.st_size);
     return fd;
+}
+
+std::string RenameLogFile(const wxString& path, const wxString& older) {
+    return ::rename(path.fn_str(), older.fn_str()) == 0 ? std::string() : std::strerror(errno);
 }

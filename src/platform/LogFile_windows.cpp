@@ -33,3 +33,9 @@ int OpenLogFile(const wxString& path, std::uint64_t& size) {
     size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     return fd;
 }
+
+std::string RenameLogFile(const wxString& path, const wxString& older) {
+    // Without MOVEFILE_COPY_ALLOWED: a move that would need a copy fails instead.
+    if (MoveFileExW(path.wc_str(), older.wc_str(), MOVEFILE_REPLACE_EXISTING)) return "";
+    return "the system refused it (error " + std::to_string(GetLastError()) + ")";
+}

@@ -34,7 +34,9 @@ class SocketLibraryUse {
 // server holding the tunnel's connection would keep it open after the client closed it.
 // A new stream socket for the family (AF_INET, AF_INET6), or kNoSocket.
 SocketHandle NewSocket(int family);
-// Takes a socket that a library made (libcurl's) away from child programs.
+// The same of any kind, for a library that lets the caller make its sockets (libcurl).
+SocketHandle NewSocket(int family, int type, int protocol);
+// Takes a socket that was made otherwise (accepted) away from child programs.
 void KeepFromChildren(SocketHandle socket);
 
 // A new socket listening on 127.0.0.1:port with a backlog of 1 and send and receive time-outs

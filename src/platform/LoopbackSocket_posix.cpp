@@ -16,7 +16,11 @@ SocketLibraryUse::SocketLibraryUse() = default;
 SocketLibraryUse::~SocketLibraryUse() = default;
 
 SocketHandle NewSocket(int family) {
-    return socket(family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    return NewSocket(family, SOCK_STREAM, IPPROTO_TCP);
+}
+
+SocketHandle NewSocket(int family, int type, int protocol) {
+    return socket(family, type | SOCK_CLOEXEC, protocol);
 }
 
 void KeepFromChildren(SocketHandle socket) {

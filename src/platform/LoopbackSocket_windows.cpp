@@ -19,13 +19,16 @@ SocketLibraryUse::~SocketLibraryUse() {
 }
 
 SocketHandle NewSocket(int family) {
+    return NewSocket(family, SOCK_STREAM, IPPROTO_TCP);
+}
+
+SocketHandle NewSocket(int family, int type, int protocol) {
     // Flagged at creation, so that a child started meanwhile on another thread cannot get it;
     // a system that does not know the flag gets the handle's flag cleared just after.
-    const SOCKET made = WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+    const SOCKET made = WSASocketW(family, type, protocol, nullptr, 0,
                                    WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (made != INVALID_SOCKET) return made;
-    const SOCKET plain =
-        WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    const SOCKET plain = WSASocketW(family, type, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED);
     if (plain != INVALID_SOCKET) KeepFromChildren(plain);
     return plain;
 }

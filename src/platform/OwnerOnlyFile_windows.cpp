@@ -3,8 +3,12 @@
 #include <aclapi.h>
 #include <io.h>
 // clang-format on
+#include <fcntl.h>
 #include <wx/file.h>
+#include <wx/filename.h>
 
+#include <cwchar>
+#include <random>
 #include <vector>
 
 #include "platform/OwnerOnlyFile.h"
@@ -63,4 +67,32 @@ bool RestrictToOwner(wxFile& file) {
 void KeepFromChildren(wxFile& file) {
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.fd()));
     if (handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+}
+
+wxString CreateTempFileKeptFromChildren(const wxString& folder, wxFile& file) {
+    std::random_device device;
+    // Some C++ libraries of MinGW give the same numbers in every process: mixed with these.
+    std::mt19937 numbers(device() ^ GetCurrentProcessId() ^ GetTickCount());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t name[16];
+        std::swprintf(name, 16, L"tv%08x.tmp", static_cast<unsigned>(numbers()));
+        const wxString path = wxFileName(folder, name).GetFullPath();
+        // No security attributes: the handle is not inheritable, from its creation on.
+        const HANDLE handle = CreateFileW(path.wc_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return "";
+        }
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+        if (fd < 0) {
+            CloseHandle(handle);
+            DeleteFileW(path.wc_str());
+            return "";
+        }
+        file.Attach(fd);
+        return path;
+    }
+    return "";
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace {
 // A base64 piece this short is too common in ordinary text to be taken out.
@@ -106,15 +107,40 @@ void SecretScrubber::Add(const std::string& secret) {
     });
 }
 
-std::string SecretScrubber::Scrub(const std::string& text) const {
+namespace {
+// What ends a field: a blank, a quote, a bracket, a list's separator, or the text's end. Not a
+// dot, dash or slash, which join the words of a name or path.
+bool EndsAField(const std::string& text, std::size_t at) {
+    return at >= text.size() ||
+           std::string_view(" \t\"'`,;:=&@()[]{}<>|").find(text[at]) != std::string_view::npos;
+}
+
+std::string Starred(const std::string& text, const std::vector<std::string>& forms,
+                    bool short_forms) {
     std::string scrubbed = text;
     std::string lower = Lower(text);
     for (const std::string& form : forms) {
+        const bool is_short = form.size() < SecretScrubber::kShortForm;
+        if (is_short && !short_forms) continue;
         for (std::size_t at = 0; (at = lower.find(form, at)) != std::string::npos;) {
+            if (is_short &&
+                !((at == 0 || EndsAField(lower, at - 1)) && EndsAField(lower, at + form.size()))) {
+                ++at;
+                continue;
+            }
             scrubbed.replace(at, form.size(), "***");
             lower.replace(at, form.size(), "***");
             at += 3;
         }
     }
     return scrubbed;
+}
+}  // namespace
+
+std::string SecretScrubber::Scrub(const std::string& text) const {
+    return Starred(text, forms, false);
+}
+
+std::string SecretScrubber::ScrubValue(const std::string& text) const {
+    return Starred(text, forms, true);
 }

@@ -2,7 +2,6 @@
 
 #include <wx/file.h>
 #include <wx/filefn.h>
-#include <wx/filename.h>
 
 #include "platform/LocaleText.h"
 #include "platform/OwnerOnlyFile.h"
@@ -11,13 +10,11 @@ TemporaryKeyFile::TemporaryKeyFile(const std::string& folder, const std::string&
     // Not the root of the file system.
     if (folder.empty()) throw std::string("There is no temporary folder for the key file");
     wxFile file;
-    // An empty name part: the toolkit picks the whole name (mkstemp, owner-only, on Unix).
-    const wxString name = wxFileName::CreateTempFileName(FromLocaleBytes(folder + "/"), &file);
+    const wxString name = CreateTempFileKeptFromChildren(FromLocaleBytes(folder), file);
     if (name.empty() || !file.IsOpened()) {
         throw std::string("Could not create the key file in " + folder);
     }
     file_path = ToLocaleBytes(name);
-    KeepFromChildren(file);
     if (!RestrictToOwner(file)) {
         file.Close();
         Remove();

@@ -15,14 +15,28 @@ std::function<void()>& Pending() {
 // runs later, from the event queue: while this call lasts the toolkit hears no other signal, and
 // the shutdown waits for SIGCHLD to learn that the programs it ended are gone.
 void RunOnce(int) {
+    // A second request ends the client at once, as the system's default does: a shutdown that
+    // hangs can still be ended. Its programs end with it (ProgramStart::ends_with_client).
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
     std::function<void()> run = std::move(Pending());
     Pending() = nullptr;
     if (run) wxTheApp->CallAfter(run);
+}
+
+// The toolkit's handler, made to hand the signal back to the system's default as it is caught:
+// the GUI thread, which RunOnce waits for, may be the one that hangs.
+void CatchOnce(int signal_number) {
+    wxTheApp->SetSignalHandler(signal_number, RunOnce);
+    struct sigaction action {};
+    if (::sigaction(signal_number, nullptr, &action) != 0) return;
+    action.sa_flags |= SA_RESETHAND;
+    ::sigaction(signal_number, &action, nullptr);
 }
 }  // namespace
 
 void CatchTerminationRequests(std::function<void()> on_request) {
     Pending() = std::move(on_request);
-    wxTheApp->SetSignalHandler(SIGTERM, RunOnce);
-    wxTheApp->SetSignalHandler(SIGHUP, RunOnce);
+    CatchOnce(SIGTERM);
+    CatchOnce(SIGHUP);
 }

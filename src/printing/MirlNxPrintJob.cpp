@@ -47,6 +47,7 @@ PrintJobStart StartPrintJob(wxEvtHandler* sink, const ProgramLayout& layout,
                             const wxString& file) {
     ProgramStart start{PrintCommandLine(layout, working_folder, printer, ToLocaleBytes(file)),
                        working_folder};
+    start.ends_with_client = false;  // a document handed over is printed, whatever the client does
     const std::string& program = start.command.Arguments().front();
     // The document is off the server by now, so a job that cannot start keeps it, as a failed
     // print does.

@@ -484,7 +484,7 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
 
     const wxString temp_folder = wxStandardPaths::Get().GetTempDir();
     wxFile local;
-    const wxString local_path = wxFileName::CreateTempFileName(temp_folder + "/", &local);
+    const wxString local_path = CreateTempFileKeptFromChildren(temp_folder, local);
     if (local_path.empty()) {
         close_remote();
         watch.Unsettle(entry.name);  // not again at once: a local problem rarely goes so fast
@@ -492,7 +492,6 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
                                ToLocaleBytes(temp_folder) + "; it stays in the print queue.");
         return FileResult::Skipped;
     }
-    KeepFromChildren(local);
 
     Post(EVT_PRINTER_STATUS, "Downloading");
     DownloadOutcome outcome = DownloadOutcome::ReadFailed;

@@ -6,11 +6,15 @@
 #include <wx/toplevel.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include "ApplicationTest.h"
+#include "support/ChildProcess.h"
 #include "support/DriveForwarding.h"
 #include "support/EventPump.h"
 #include "support/LoopbackPorts.h"
@@ -24,10 +28,70 @@ bool Alive(long pid) {
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
 }
 
+// The processes whose parent is pid.
+std::vector<long> ChildrenOf(long pid) {
+    std::vector<long> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const long child = std::atol(entry.path().filename().c_str());
+        const std::string stat = ReadWholeFile(entry.path().string() + "/stat");
+        const auto close = stat.rfind(')');
+        if (child <= 0 || close == std::string::npos) continue;
+        std::istringstream fields(stat.substr(close + 2));
+        std::string state;
+        long parent = 0;
+        if (fields >> state >> parent && parent == pid) children.push_back(child);
+    }
+    return children;
+}
+
+// Set in a run of a test as the client of ConnectedClientOfItsOwn.
+constexpr const char* kClientRun = "TOLLIVANCE_TEST_CLIENT_RUN";
+
 class ShutdownFlow : public ApplicationTest {
   protected:
     void EndsAsExitDoesOn(int signal_number);
+    // For an end this process could not survive, the test runs itself again as the client: a
+    // tunnel-mode session with an FTP drive, returned once connected. In that run it only
+    // connects, waits to be ended, and returns null.
+    std::unique_ptr<ChildProcess> ConnectedClientOfItsOwn();
+    void TearDown() override {
+        // What the ended client could not remove itself.
+        if (!client_temp.empty()) std::filesystem::remove_all(client_temp);
+        ApplicationTest::TearDown();
+    }
+    std::string client_temp;  // that client's temporary folder
 };
+
+std::unique_ptr<ChildProcess> ShutdownFlow::ConnectedClientOfItsOwn() {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    if (std::getenv(kClientRun) == nullptr) {
+        auto client = std::make_unique<ChildProcess>(
+            std::vector<std::string>{
+                "/proc/self/exe",
+                std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()},
+            // Not inside this test's folder: the paths of its sockets would grow too long.
+            std::vector<std::string>{
+                std::string(kClientRun) + "=1",
+                "TMPDIR=" + std::filesystem::path(temp.path()).parent_path().string()});
+        client_temp = client->WaitForLine("CLIENT CONNECTED ", std::chrono::seconds(120));
+        return client;
+    }
+    DrivePortsLock drive_ports;
+    SilentListener desktop_ssh;
+    StartSandbox(false,
+                 Scenario({{"session",
+                            {{"tunnel_mode", 1},
+                             {"port", desktop_ssh.Port()},
+                             {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}}}}));
+    StartApp();
+    Connect();
+    if (WaitUntilConnected() &&
+        PumpUntil([&] { return folder.Running("viewer") && folder.Calls("mapftp").size() == 1; })) {
+        std::cout << "CLIENT CONNECTED " << temp.path() << std::endl;
+    }
+    PumpFor(std::chrono::seconds(120));
+    return nullptr;
+}
 
 TEST_F(ShutdownFlow, ClosingTheWindowWhileConnectedEndsProgramsAndWorkers) {
     AddDefaultPrinter("Hall_Laser");
@@ -141,6 +205,47 @@ TEST_F(ShutdownFlow, SigtermShutsDownAsExitDoes) {
 
 TEST_F(ShutdownFlow, SighupAtLogOffShutsDownAsExitDoes) {
     EndsAsExitDoesOn(SIGHUP);
+}
+
+// Killed outright, the client leaves nothing running: the system ends the programs it started,
+// and its drives are unmapped all the same.
+TEST_F(ShutdownFlow, AClientKilledOutrightLeavesNoProgramRunningAndItsDrivesUnmapped) {
+    const std::unique_ptr<ChildProcess> client = ConnectedClientOfItsOwn();
+    if (client == nullptr) return;
+    const std::vector<long> started = ChildrenOf(client->pid());
+    ASSERT_GE(started.size(), 2u) << "at least the viewer and the forwarding ssh";
+    ASSERT_EQ(kill(client->pid(), SIGKILL), 0);
+    EXPECT_EQ(client->WaitForExit(std::chrono::seconds(10)), 128 + SIGKILL);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto any_alive = [&] {
+        return std::any_of(started.begin(), started.end(), [](long pid) { return Alive(pid); });
+    };
+    while (any_alive() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    for (long pid : started) {
+        EXPECT_FALSE(Alive(pid)) << ReadWholeFile("/proc/" + std::to_string(pid) + "/cmdline");
+    }
+    // The stand-in of the unmapping script logged its one call in the client's folders.
+    int unmapped = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(client_temp)) {
+        if (entry.path().filename() == "unmapftp.log") {
+            const std::string calls = ReadWholeFile(entry.path().string());
+            unmapped += static_cast<int>(std::count(calls.begin(), calls.end(), '\n'));
+        }
+    }
+    EXPECT_EQ(unmapped, 1);
+}
+
+// A shutdown that hangs can still be ended: a second SIGTERM ends the client at once.
+TEST_F(ShutdownFlow, ASecondSigtermEndsTheClientAtOnce) {
+    const std::unique_ptr<ChildProcess> client = ConnectedClientOfItsOwn();
+    if (client == nullptr) return;
+    ASSERT_EQ(kill(client->pid(), SIGTERM), 0);
+    // This run of the client goes on after its shutdown, as a hung one would.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(kill(client->pid(), SIGTERM), 0);
+    EXPECT_EQ(client->WaitForExit(std::chrono::seconds(5)), 128 + SIGTERM);
 }
 
 // Its memory holds the password, the cookie and keys: no core dump, no reading by the

@@ -153,7 +153,8 @@ TEST(OpensshForwarding, WaitsUntilAuthenticatedListeningAndAcceptingThenRemovesT
     EXPECT_EQ(ReadWholeFile(ssh.record + "/cwd"), ssh.work + "/openssh\n");
     const std::string args = ReadWholeFile(ssh.record + "/args");
     EXPECT_EQ(args.substr(0, args.find("-i\n")),
-              "-o\nUserKnownHostsFile=/dev/null\n-o\nStrictHostKeyChecking=no\n-p\n2222\n-v\n");
+              "-o\nUserKnownHostsFile=/dev/null\n-o\nStrictHostKeyChecking=no\n-o\n"
+              "ExitOnForwardFailure=yes\n-p\n2222\n-v\n");
     EXPECT_EQ(args.substr(args.find("-l\n")), "-l\nmirlnx\n-L\n" + std::to_string(port + 4000) +
                                                   ":127.0.0.1:" + std::to_string(port) +
                                                   "\n127.0.0.1\n");

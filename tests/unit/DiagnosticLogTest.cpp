@@ -34,15 +34,17 @@ std::string AfterStamp(const std::string& line) {
     return line.substr(blank + 1);
 }
 
-// Each secret, in each form a line could carry it, inside other text.
+// Each secret, in each form a line could carry it, inside other text; a short one (a password
+// like "port") only where it is a whole field of a value, never in the client's own words.
 TEST(SecretScrubber, EveryFormOfASecretBecomesStars) {
-    const std::string secret = "p@ss word/1";
+    const std::string secret = "p@ss word/1-long";
     const struct {
         const char* name;
         std::string text;
         std::string expected;
+        bool value = false;  // ScrubValue rather than Scrub
     } cases[] = {
-        {"plain", "user alice password p@ss word/1 end", "user alice password *** end"},
+        {"plain", "user alice password p@ss word/1-long end", "user alice password *** end"},
         {"lower hex", "h=" + HexForm(secret) + ";", "h=***;"},
         {"upper hex",
          "h=" +
@@ -53,27 +55,34 @@ TEST(SecretScrubber, EveryFormOfASecretBecomesStars) {
              }() +
              ";",
          "h=***;"},
-        {"percent", "p=p%40ss%20word%2F1&s=x", "p=***&s=x"},
-        {"percent, lower case", "p=p%40ss%20word%2f1&s=x", "p=***&s=x"},
-        {"form blank as plus", "p=p%40ss+word%2F1&s=x", "p=***&s=x"},
-        {"base64", "auth " + Base64Form(secret), "auth ***="},
-        {"base64 in a longer text, one byte in", Base64Form("u" + secret + "tail"),
-         "dX***dGFpbA=="},
+        {"percent", "p=p%40ss%20word%2F1-long&s=x", "p=***&s=x"},
+        {"percent, lower case", "p=p%40ss%20word%2f1-long&s=x", "p=***&s=x"},
+        {"form blank as plus", "p=p%40ss+word%2F1-long&s=x", "p=***&s=x"},
+        {"base64", "auth " + Base64Form(secret), "auth ***=="},
+        {"base64 in a longer text, one byte in", Base64Form("u" + secret + "tail"), "dX***d0YWls"},
         {"base64 in a longer text, two bytes in", Base64Form("us" + secret + "tail"),
-         "dXN***XRhaWw="},
-        {"twice", "p@ss word/1p@ss word/1", "******"},
+         "dXN***dGFpbA=="},
+        {"twice", "p@ss word/1-longp@ss word/1-long", "******"},
         {"no secret", "nothing to hide 1234", "nothing to hide 1234"},
+        {"short password in the client's words", "session ready: protocol vnc, port 5901",
+         "session ready: protocol vnc, port 5901"},
+        {"short password as a field of a value", "user \"Port\" refused: user=alice&pw=port",
+         "user \"***\" refused: user=alice&pw=***", true},
+        {"short password inside a value's word", "report.pdf, port-5901", "report.pdf, port-5901",
+         true},
     };
     SecretScrubber scrubber;
     scrubber.Add(secret);
+    scrubber.Add("port");
     scrubber.Add("");  // ignored, or every gap would be a secret
     for (const auto& c : cases) {
-        EXPECT_EQ(scrubber.Scrub(c.text), c.expected) << c.name;
-        EXPECT_EQ(Lower(scrubber.Scrub(c.text)).find(Lower(HexForm(secret))), std::string::npos);
+        const std::string scrubbed = c.value ? scrubber.ScrubValue(c.text) : scrubber.Scrub(c.text);
+        EXPECT_EQ(scrubbed, c.expected) << c.name;
+        EXPECT_EQ(Lower(scrubbed).find(Lower(HexForm(secret))), std::string::npos);
     }
     // A secret inside another leaves nothing of the longer one behind.
     scrubber.Add("word");
-    EXPECT_EQ(scrubber.Scrub("p@ss word/1 word"), "*** ***");
+    EXPECT_EQ(scrubber.ScrubValue("p@ss word/1-long word"), "*** ***");
 }
 
 class DiagnosticLogFile : public testing::Test {
@@ -86,9 +95,10 @@ TEST_F(DiagnosticLogFile, LinesAreStampedScrubbedAndRotatedKeepingOneOlderFile) 
     constexpr std::uint64_t kRotateAt = 1000;
     {
         DiagnosticLog log(path, kRotateAt);
-        log.AddSecret("cookie-42");
+        log.AddSecret("cookie-42-of-a-session");
         for (int i = 0; i < 100; ++i) {
-            ASSERT_TRUE(log.Write("step " + std::to_string(i) + " cookie-42\nsecond line"));
+            ASSERT_TRUE(
+                log.Write("step " + std::to_string(i) + " cookie-42-of-a-session\nsecond line"));
         }
     }
     const std::vector<std::string> newest = Lines(path);
@@ -149,8 +159,8 @@ TEST_F(DiagnosticLogFile, TheVariableTurnsTheClientsLogOnAndAnUnusablePathIsPass
     LogStep("nowhere either");
     ASSERT_TRUE(wxSetEnv(kLogVariable, path));
     StartDiagnosticLog();
-    LogSecret("s3cret");
-    LogStep("login as alice, password s3cret");
+    LogSecret("s3cret-of-a-session");
+    LogStep("login as alice, password s3cret-of-a-session");
     StopDiagnosticLog();
     LogStep("after the end");
     wxUnsetEnv(kLogVariable);

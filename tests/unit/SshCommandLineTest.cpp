@@ -26,7 +26,8 @@ TEST(SshCommandLine, WindowsExampleToTheByte) {
                                   "C:\\Users\\x\\AppData\\Local\\Temp\\ab12")
                   .Text(),
               "C:\\Tollivance\\openssh\\ssh.exe -o UserKnownHostsFile=/dev/null -o "
-              "StrictHostKeyChecking=no -p 22 -v -i C:\\Users\\x\\AppData\\Local\\Temp\\ab12 -l "
+              "StrictHostKeyChecking=no -o ExitOnForwardFailure=yes -p 22 -v -i "
+              "C:\\Users\\x\\AppData\\Local\\Temp\\ab12 -l "
               "mirlnx -L 9901:desk.example:5901 srv.example");
 }
 
@@ -42,24 +43,29 @@ TEST(SshCommandLine, Cases) {
         {LinuxLayout(), "/opt/tollivance", "/tmp/k1", Server("srv", 2222),
          Session("desk", 5901, false),
          "/opt/tollivance/openssh/ssh -o UserKnownHostsFile=/dev/null -o "
-         "StrictHostKeyChecking=no -p 2222 -v -i /tmp/k1 -l mirlnx -L 9901:desk:5901 srv"},
+         "StrictHostKeyChecking=no -o ExitOnForwardFailure=yes -p 2222 -v -i /tmp/k1 -l mirlnx -L "
+         "9901:desk:5901 srv"},
         // tunnel mode forwards the session port to port 22; -p is the server's port
         {LinuxLayout(), "/w", "/k", Server("srv", 18022), Session("desk", 5901, true),
-         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 18022 -v "
+         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -o "
+         "ExitOnForwardFailure=yes -p 18022 -v "
          "-i /k -l mirlnx -L 5901:desk:22 srv"},
         // the same wrapped port as every other user of the forwarding rule
         {LinuxLayout(), "/w", "/k", Server("srv", 22), Session("desk", 62000, false),
-         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 22 -v -i "
+         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -o "
+         "ExitOnForwardFailure=yes -p 22 -v -i "
          "/k -l mirlnx -L 464:desk:62000 srv"},
         // an IPv6 address in the forwarding is put in brackets, as ssh reads it
         {LinuxLayout(), "/w", "/k", Server("2001:db8::1", 22), Session("2001:db8::7", 5901, false),
-         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -p 22 -v -i "
+         "/w/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -o "
+         "ExitOnForwardFailure=yes -p 22 -v -i "
          "/k -l mirlnx -L 9901:[2001:db8::7]:5901 2001:db8::1"},
         // folders with blanks are quoted
         {WindowsLayout(), "C:\\Program Files\\Tollivance", "C:\\Users\\A B\\Temp\\k",
          Server("srv", 22), Session("desk", 5901, false),
          "\"C:\\Program Files\\Tollivance\\openssh\\ssh.exe\" -o UserKnownHostsFile=/dev/null -o "
-         "StrictHostKeyChecking=no -p 22 -v -i \"C:\\Users\\A B\\Temp\\k\" -l mirlnx -L "
+         "StrictHostKeyChecking=no -o ExitOnForwardFailure=yes -p 22 -v -i \"C:\\Users\\A "
+         "B\\Temp\\k\" -l mirlnx -L "
          "9901:desk:5901 srv"},
     };
     for (const Case& c : cases) {
@@ -88,10 +94,10 @@ TEST(SshCommandLine, ArgumentsKeepBlanksInsideOneArgument) {
         BuildSshCommandLine(LinuxLayout(), "/home/a b", Server("srv", 22),
                             Session("desk", 5901, false), "/tmp/x y/k")
             .Arguments();
-    ASSERT_EQ(arguments.size(), 15u);
+    ASSERT_EQ(arguments.size(), 17u);
     EXPECT_EQ(arguments[0], "/home/a b/openssh/ssh");
-    EXPECT_EQ(arguments[9], "/tmp/x y/k");
-    EXPECT_EQ(arguments[13], "9901:desk:5901");
+    EXPECT_EQ(arguments[11], "/tmp/x y/k");
+    EXPECT_EQ(arguments[15], "9901:desk:5901");
 }
 
 TEST(SshCommandLine, ReadyMarkerOnlyAtTheStartOfALine) {

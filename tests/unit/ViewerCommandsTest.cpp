@@ -74,14 +74,16 @@ TEST(ViewerCommands, ForwardingSshWithDrives) {
     session.tunnel_mode = true;
     EXPECT_EQ(ForwardingSshCommand(WindowsLayout(), "C:\\Q", session, "C:\\T\\k1").Text(),
               "C:\\Q\\openssh\\ssh.exe -o UserKnownHostsFile=/dev/null -o "
-              "StrictHostKeyChecking=no -i C:\\T\\k1 -l mirlnx -L 9901:127.0.0.1:5901 -p 5901 "
+              "StrictHostKeyChecking=no -o ExitOnForwardFailure=yes -i C:\\T\\k1 -l mirlnx -L "
+              "9901:127.0.0.1:5901 -p 5901 "
               "127.0.0.1");
 
     session.ftp = {"ftp.in", 65535, "salt"};
     session.webdav = {"dav.in", 443, "x"};
     // The data port beside FTP port 65535 wraps to 0 in 16 bits.
     EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1").Text(),
-              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
+              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -o "
+              "ExitOnForwardFailure=yes "
               "-i /tmp/k1 -l mirlnx -L 8021:ftp.in:65535 -L 0:ftp.in:0 -L 8022:dav.in:443 "
               "-L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
 
@@ -89,7 +91,8 @@ TEST(ViewerCommands, ForwardingSshWithDrives) {
     session.ftp = {"::1", 2121, "salt"};
     session.webdav = {"2001:db8::7", 8080, "x"};
     EXPECT_EQ(ForwardingSshCommand(LinuxLayout(), "/opt/q", session, "/tmp/k1").Text(),
-              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no "
+              "/opt/q/openssh/ssh -o UserKnownHostsFile=/dev/null -o StrictHostKeyChecking=no -o "
+              "ExitOnForwardFailure=yes "
               "-i /tmp/k1 -l mirlnx -L 8021:[::1]:2121 -L 2122:[::1]:2122 "
               "-L 8022:[2001:db8::7]:8080 -L 9901:127.0.0.1:5901 -p 5901 127.0.0.1");
 }

@@ -246,10 +246,12 @@ TEST(WindowsPlatform, SocketsAndOpenDocumentsStayOutOfChildren) {
     for (SocketHandle s : {listener, client, server, fresh}) EXPECT_FALSE(socket_inherited(s));
 
     TempDir folder;
-    wxFile document(FromLocaleBytes(folder.path() + "\\document.ps"), wxFile::write);
-    ASSERT_TRUE(document.IsOpened());
-    KeepFromChildren(document);
+    wxFile document;
+    const wxString path = CreateTempFileKeptFromChildren(FromLocaleBytes(folder.path()), document);
+    ASSERT_TRUE(document.IsOpened()) << path;
     EXPECT_FALSE(inherited(reinterpret_cast<HANDLE>(_get_osfhandle(document.fd()))));
+    EXPECT_EQ(document.Write("%!PS\n", 5), 5u);
     document.Close();
+    EXPECT_EQ(ReadWholeFile(ToLocaleBytes(path)), "%!PS\n");
     for (SocketHandle s : {fresh, server, client, listener}) ShutdownAndClose(s);
 }

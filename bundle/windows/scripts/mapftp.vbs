@@ -2,8 +2,10 @@
 '   cscript.exe //nologo scripts\mapftp.vbs USER PASSWORD
 ' PASSWORD is the hex SHA-256 the FTP server expects. Windows cannot give an FTP server a drive
 ' letter, so the drive is a network location: a shortcut in the user's Network Shortcuts folder
-' (listed under This PC) that opens the server in Explorer. unmapftp.vbs removes it again, since
-' the shortcut carries the password and the port is only forwarded while connected.
+' (listed under This PC) that opens the server in Explorer. That folder is in the roaming profile,
+' which may live on a file server and in its backups: the shortcut there only leads to a second
+' one in the local profile, which alone carries the password. unmapftp.vbs removes both again,
+' as the port is only forwarded while connected.
 Option Explicit
 
 Const kPlaceName = "Quorvanta Tollivance FTP"
@@ -16,25 +18,38 @@ If args.Count <> 2 Then Fail 2, "usage: mapftp.vbs USER PASSWORD"
 If Len(args(0)) = 0 Then Fail 2, "mapftp: the user ID is empty"
 If Not IsHexDigest(args(1)) Then Fail 2, "mapftp: the password is not a hex SHA-256 digest"
 
-Dim shell, fso, folder, path, url, link, problem
+Dim shell, fso, folder, path, localFolder, localPath, url, link, problem
 Set shell = CreateObject("WScript.Shell")
 Set fso = CreateObject("Scripting.FileSystemObject")
 folder = NetworkShortcutsFolder()
 path = fso.BuildPath(folder, kPlaceName & ".lnk")
+localFolder = shell.ExpandEnvironmentStrings("%LOCALAPPDATA%")
+If localFolder = "%LOCALAPPDATA%" Or localFolder = "" Then Fail 1, "mapftp: no local profile folder"
+localFolder = fso.BuildPath(localFolder, "Quorvanta Tollivance")
+localPath = fso.BuildPath(localFolder, kPlaceName & ".lnk")
 url = "ftp://" & UrlEncode(args(0)) & ":" & LCase(args(1)) & "@" & kServer & "/"
 
 On Error Resume Next
-EnsureFolder folder
-Set link = shell.CreateShortcut(path)
+EnsureFolder localFolder
+Set link = shell.CreateShortcut(localPath)
 link.TargetPath = fso.BuildPath(fso.GetSpecialFolder(0), "explorer.exe")
 link.Arguments = url
 link.Description = kPlaceName
 link.IconLocation = fso.BuildPath(fso.GetSpecialFolder(1), "shell32.dll") & ",9"
 link.Save
+If Err.Number = 0 Then
+    EnsureFolder folder
+    Set link = shell.CreateShortcut(path)
+    link.TargetPath = localPath
+    link.Description = kPlaceName
+    link.IconLocation = fso.BuildPath(fso.GetSpecialFolder(1), "shell32.dll") & ",9"
+    link.Save
+End If
 If Err.Number <> 0 Then
     problem = Err.Description
     ' Nothing half made is left behind.
     If fso.FileExists(path) Then fso.DeleteFile path, True
+    If fso.FileExists(localPath) Then fso.DeleteFile localPath, True
     Fail 1, "mapftp: cannot create the network location " & path & ": " & problem
 End If
 On Error GoTo 0

@@ -5,7 +5,7 @@ Option Explicit
 
 Const kPlaceName = "Quorvanta Tollivance FTP"
 
-Dim shell, fso, folder, link
+Dim shell, fso, folder, localFolder, link, status
 Set shell = CreateObject("WScript.Shell")
 Set fso = CreateObject("Scripting.FileSystemObject")
 
@@ -15,21 +15,29 @@ folder = shell.SpecialFolders("NetHood")
 Err.Clear
 On Error GoTo 0
 If folder = "" Then folder = shell.Environment("Process").Item("APPDATA") & "\Microsoft\Windows\Network Shortcuts"
+localFolder = fso.BuildPath(shell.ExpandEnvironmentStrings("%LOCALAPPDATA%"), "Quorvanta Tollivance")
 
-link = fso.BuildPath(folder, kPlaceName & ".lnk")
-If fso.FileExists(link) Then
-    On Error Resume Next
-    fso.DeleteFile link, True
-    If Err.Number <> 0 Then
-        Fail "unmapftp: cannot remove " & link & ": " & Err.Description
+' The local shortcut carries the password; the roaming one only leads to it.
+status = 0
+For Each link In Array(fso.BuildPath(localFolder, kPlaceName & ".lnk"), _
+                       fso.BuildPath(folder, kPlaceName & ".lnk"))
+    If fso.FileExists(link) Then
+        On Error Resume Next
+        fso.DeleteFile link, True
+        If Err.Number <> 0 Then
+            Report "unmapftp: cannot remove " & link & ": " & Err.Description
+            status = 1
+        End If
+        Err.Clear
+        On Error GoTo 0
     End If
-End If
-WScript.Quit 0
+Next
+WScript.Quit status
 
 ' To the error stream where the host has one (Wine's has not), else to the output.
-Sub Fail(message)
+Sub Report(message)
     On Error Resume Next
     WScript.StdErr.WriteLine message
     If Err.Number <> 0 Then WScript.Echo message
-    WScript.Quit 1
+    Err.Clear
 End Sub
