@@ -61,14 +61,14 @@ bool DocumentNotices::Take(const wxString& file, Document& document) {
     return true;
 }
 
-void DocumentNotices::Ended(const wxString& file, bool printed) {
+void DocumentNotices::Printed(const wxString& file) {
     Document document;
-    if (!Take(file, document)) return;
-    if (printed) {
-        notices->Printed(document.name, document.printer);
-    } else {
-        notices->NotPrinted(document.name, document.printer, Utf8(file));
-    }
+    if (Take(file, document)) notices->Printed(document.name, document.printer);
+}
+
+void DocumentNotices::NotPrinted(const wxString& file) {
+    Document document;
+    if (Take(file, document)) notices->NotPrinted(document.name, document.printer, Utf8(file));
 }
 
 std::string DocumentNotices::RemoteName(const wxString& file) const {

@@ -26,8 +26,10 @@ class DocumentNotices {
     void Arrived(const wxString& file, const std::string& remote_name);
     // Its print program is started on printer (the locale's bytes).
     void Printing(const wxString& file, const std::string& printer);
-    // Its print program ended, or never started; a document not printed is kept as file.
-    void Ended(const wxString& file, bool printed);
+    // Its print program took it and ended without an error.
+    void Printed(const wxString& file);
+    // Its print program failed or never started: it is kept as file.
+    void NotPrinted(const wxString& file);
     // Shows what is gathered now, not after the gathering time.
     void Flush();
     // Its name in the print queue as it arrived; empty for a file not announced.

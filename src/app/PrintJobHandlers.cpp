@@ -55,7 +55,7 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
         return true;
     }
     // The printer chosen now, not at connect time.
-    PrintJobStart start{false, ""};
+    PrintJobStart start;
     const std::string printer = frame->GetPrinter();
     if (document_notices) document_notices->Printing(file, printer);
     try {
@@ -70,7 +70,7 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
         if (wxFileExists(file) && KeptFailedPrints().Keep(file)) {
             QueueThreadEvent(this, EVT_PRINT_FAILURE, std::string(FailedPrintCopies::kRemovedText));
         }
-        if (document_notices) document_notices->Ended(file, false);
+        if (document_notices) document_notices->NotPrinted(file);
         DocumentDone();
     }
     return start.started;
@@ -78,7 +78,13 @@ bool MirlNxApp::StartPrinting(const wxString& file) {
 
 void MirlNxApp::OnPrintJobEnd(wxCommandEvent& event) {
     // Printed means the print program took the document and ended without an error.
-    if (document_notices) document_notices->Ended(event.GetString(), event.GetInt() == 1);
+    if (document_notices) {
+        if (event.GetInt() == 1) {
+            document_notices->Printed(event.GetString());
+        } else {
+            document_notices->NotPrinted(event.GetString());
+        }
+    }
     DocumentDone();
     if (print_turns) print_turns->Ended();
     // "Printing" while any document is printing or waiting for its turn.
@@ -97,7 +103,7 @@ void MirlNxApp::KeepWaitingDocuments() {
         KeptFailedPrints().Keep(file);
         if (document_notices) {
             document_notices->Printing(file, frame->GetPrinter());
-            document_notices->Ended(file, false);
+            document_notices->NotPrinted(file);
         }
         DocumentDone();
     }

@@ -27,7 +27,7 @@ class MirlNxPrintJob : public wxProcess {
 };
 
 struct PrintJobStart {
-    bool started;
+    bool started = false;
     std::string message;  // why not, for the user
 };
 

@@ -47,7 +47,7 @@ SshSessionRequest RequestSessionOverSsh(const MirlNxServer& server, const MirlNx
     }
     request.open = true;
 
-    const std::string document = BuildSessionRequest(login, false);
+    const std::string document = BuildSessionRequest(login, DesktopRoute::Plain);
     // Failures of these three show up as a missing or unreadable reply.
     ssh_channel_request_shell(request.channel);
     ssh_channel_write(request.channel, document.data(), static_cast<uint32_t>(document.size()));

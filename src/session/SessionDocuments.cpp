@@ -237,7 +237,7 @@ std::string QuoteJsonString(const std::string& bytes) {
     return out;
 }
 
-std::string BuildSessionRequest(const MirlNxLogin& login, bool websock) {
+std::string BuildSessionRequest(const MirlNxLogin& login, DesktopRoute route) {
     std::vector<std::pair<std::string, std::string>> members;
     AppendMember(members, "username", QuoteJsonString(login.username));
     AppendMember(members, "password", QuoteJsonString(login.password));
@@ -255,7 +255,7 @@ std::string BuildSessionRequest(const MirlNxLogin& login, bool websock) {
     AppendMember(members, "enable_ftp", login.enable_ftp ? "1" : "0");
     AppendMember(members, "enable_webdav", login.enable_webdav ? "1" : "0");
     AppendMember(members, "display", "{\"depth\":" + std::to_string(login.depth) + "}");
-    if (websock) AppendMember(members, "websock", "true");
+    if (route == DesktopRoute::Websock) AppendMember(members, "websock", "true");
 
     // std::string compares bytes as unsigned char: ascending byte order.
     std::sort(members.begin(), members.end(),

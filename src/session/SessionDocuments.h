@@ -8,12 +8,15 @@
 // The session request and reply documents shared by every DesktopSession variant. Pure
 // functions: no I/O, no toolkit.
 
+// Which way the desktop is asked for: the service's web-socket proxy, or the plain session.
+enum class DesktopRoute { Plain, Websock };
+
 // The request document for a login: compact, members in ascending byte order of their names,
 // the three flags as the integers 0/1, "display" as {"depth":N}. "websock":true is added only
-// for the websocket variant. Written by our own writer: strings escape exactly \" \\ \b \f \n
+// for the web-socket route. Written by our own writer: strings escape exactly \" \\ \b \f \n
 // \r \t, the other bytes below 32 and 127 as \u00XX (upper-case hex), everything else
 // (including "/" and non-ASCII bytes) is copied unchanged.
-std::string BuildSessionRequest(const MirlNxLogin& login, bool websock);
+std::string BuildSessionRequest(const MirlNxLogin& login, DesktopRoute route);
 
 // Escapes one string for the request document, quotes included.
 std::string QuoteJsonString(const std::string& bytes);

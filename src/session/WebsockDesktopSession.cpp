@@ -22,8 +22,9 @@ std::string WebsockDesktopSession::SessionUrl(const std::string& desktop_proxy,
 
 std::pair<MirlNxSession, TunnelHandles> WebsockDesktopSession::CreateSession(
     wxEvtHandler* sink, const MirlNxServer& server, const MirlNxLogin& login) {
-    const std::string reply = HttpsPost(SessionUrl(desktop_proxy, server),
-                                        BuildSessionRequest(login, true), WebsockSessionProfile());
+    const std::string reply =
+        HttpsPost(SessionUrl(desktop_proxy, server),
+                  BuildSessionRequest(login, DesktopRoute::Websock), WebsockSessionProfile());
     const MirlNxSession session = ReadSessionReply(reply, login, server.ip);
     TunnelHandles handles;
     if (!session.websock) {

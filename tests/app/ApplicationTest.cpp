@@ -25,11 +25,11 @@ nlohmann::json ApplicationTest::Scenario(nlohmann::json scenario) {
     return scenario;
 }
 
-void ApplicationTest::StartSandbox(bool print_queue, const nlohmann::json& scenario) {
+void ApplicationTest::StartSandbox(PrintQueue print_queue, const nlohmann::json& scenario) {
     sandbox = std::make_unique<Sandbox>(SandboxOptions()
                                             .WithHttps()
                                             .WithSsh()
-                                            .WithPrintQueue(print_queue)
+                                            .WithPrintQueue(print_queue == PrintQueue::Served)
                                             .WithDesktop()
                                             .WithScenario(scenario));
     UseSandbox(*sandbox);
@@ -94,7 +94,7 @@ std::string ApplicationTest::Button() const {
 
 testing::AssertionResult ApplicationTest::ConnectWithPrinter(const std::string& printer) {
     AddDefaultPrinter(printer);
-    StartSandbox(true);
+    StartSandbox(PrintQueue::Served);
     StartApp();
     if (HasFatalFailure()) return testing::AssertionFailure() << "the set-up failed";
     Connect();

@@ -48,7 +48,9 @@ class ApplicationTest : public testing::Test {
   protected:
     // The scenario with the test user added to the login and print-queue accounts.
     static nlohmann::json Scenario(nlohmann::json scenario = nlohmann::json::object());
-    void StartSandbox(bool print_queue, const nlohmann::json& scenario = Scenario());
+    // Whether the sandbox serves the print queue too.
+    enum class PrintQueue { None, Served };
+    void StartSandbox(PrintQueue print_queue, const nlohmann::json& scenario = Scenario());
     // A printer in the private scheduler, chosen as the default so the window selects it.
     void AddDefaultPrinter(const std::string& name);
     // OnInit of the real application; the window's controls and the look trail.

@@ -25,7 +25,7 @@ std::string WorkingFolderOf(int pid) {
 class ConnectFlow : public ApplicationTest {};
 
 TEST_F(ConnectFlow, LabelsFollowLoginSessionAndDisconnectAndTheViewerGetsItsCommandLine) {
-    StartSandbox(false, Scenario({{"session", {{"cookie", "c00kie-77"}}}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", {{"cookie", "c00kie-77"}}}}));
     StartApp();
     EXPECT_EQ(Desktop(), "Not Connected");
     EXPECT_EQ(Button(), "Connect+");
@@ -72,7 +72,7 @@ TEST_F(ConnectFlow, LabelsFollowLoginSessionAndDisconnectAndTheViewerGetsItsComm
 TEST_F(ConnectFlow, DisconnectKillsTheViewerTogetherWithItsChildren) {
     folder.GiveChild("turbovnc/turbovnc-client-go", "viewer");
     // The kind of desktop the client reaches through its own ssh forwarding.
-    StartSandbox(false, Scenario({{"session", {{"websock", false}}}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", {{"websock", false}}}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -95,7 +95,8 @@ TEST_F(ConnectFlow, DisconnectKillsTheViewerTogetherWithItsChildren) {
 }
 
 TEST_F(ConnectFlow, NxViewerEndingByItselfKeepsTheXServerForTheNextSession) {
-    StartSandbox(false, Scenario({{"session", {{"protocol", "nx"}, {"cookie", "nx-cookie"}}}}));
+    StartSandbox(PrintQueue::None,
+                 Scenario({{"session", {{"protocol", "nx"}, {"cookie", "nx-cookie"}}}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -133,7 +134,7 @@ TEST_F(ConnectFlow, NxViewerEndingByItselfKeepsTheXServerForTheNextSession) {
 TEST_F(ConnectFlow, ViewerThatCannotStartIsReportedAndLeavesNothingHeld) {
     std::filesystem::remove(folder.path() + "/turbovnc/turbovnc-client-go");
     AddDefaultPrinter("Desk_Printer");
-    StartSandbox(true);
+    StartSandbox(PrintQueue::Served);
     StartApp();
     Connect();
     ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));
@@ -172,7 +173,7 @@ std::string BodyBytes(const std::string& logged) {
 // reach the login service in UTF-8: the user ID as it is, the password percent-encoded.
 TEST_F(ConnectFlow, NonAsciiCredentialsGoOutAsUtf8) {
     setenv("LC_ALL", "C.UTF-8", 1);  // the application takes its character set from here
-    StartSandbox(false);
+    StartSandbox(PrintQueue::None);
     StartApp();
     TypeLogin("j\xC3\xB6rg", "p\xC3\xA4ss\xE2\x82\xAC");
     PressButton();

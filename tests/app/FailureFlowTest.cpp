@@ -25,7 +25,7 @@ class FailureFlow : public ApplicationTest {
 
 TEST_F(FailureFlow, WrongPasswordShowsLoginFailedAndResetsBothLabels) {
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true);
+    StartSandbox(PrintQueue::Served);
     ConnectAndExpectMessage("not the password", "Login failed: User name or password incorrect");
     EXPECT_EQ(LoginRequests(), 1);
     EXPECT_FALSE(PrintQueueLoggedIn());
@@ -38,7 +38,7 @@ TEST_F(FailureFlow, WrongPasswordShowsLoginFailedAndResetsBothLabels) {
 
 TEST_F(FailureFlow, DesktopProxyFailureShowsConnectionFailedAndStartsNoPrintQueue) {
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true, Scenario({{"desktop_proxy", {{"status", 503}}}}));
+    StartSandbox(PrintQueue::Served, Scenario({{"desktop_proxy", {{"status", 503}}}}));
     ConnectAndExpectMessage(kPassword, "Connection failed: Error connecting to server");
     PumpFor(std::chrono::seconds(1));
     EXPECT_FALSE(MirlNxAppInspector(TheApp()).HoldsPrintQueue());
@@ -51,7 +51,7 @@ TEST_F(FailureFlow, DesktopProxyFailureShowsConnectionFailedAndStartsNoPrintQueu
 // shown under "Connection failed".
 TEST_F(FailureFlow, AViewerThatEndsAtOnceSaysWhy) {
     folder.FailAtOnce("turbovnc/turbovnc-client-go", "vncviewer: unable to connect to the desktop");
-    StartSandbox(false);
+    StartSandbox(PrintQueue::None);
     StartApp();
     Connect();
     ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));
@@ -64,7 +64,7 @@ TEST_F(FailureFlow, AViewerThatEndsAtOnceSaysWhy) {
 // the user closed it) is a plain disconnect: no box.
 TEST_F(FailureFlow, AViewerThatEndsLaterWithAStatusIsAPlainDisconnect) {
     folder.FailAfter("turbovnc/turbovnc-client-go", "vncviewer: connection closed", 6, 1);
-    StartSandbox(false);
+    StartSandbox(PrintQueue::None);
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -76,12 +76,13 @@ TEST_F(FailureFlow, AViewerThatEndsLaterWithAStatusIsAPlainDisconnect) {
 TEST_F(FailureFlow, HostileSessionReplyStartsNoProgram) {
     AddDefaultPrinter("Hall_Laser");
     const std::string touched = temp.path() + "/proxy-command-ran";
-    StartSandbox(true, Scenario({{"session",
-                                  {{"tunnel_mode", 1},
-                                   {"webdav",
-                                    {{"host", "127.0.0.1 -oProxyCommand=touch " + touched},
-                                     {"port", 8080},
-                                     {"salt", ""}}}}}}));
+    StartSandbox(PrintQueue::Served,
+                 Scenario({{"session",
+                            {{"tunnel_mode", 1},
+                             {"webdav",
+                              {{"host", "127.0.0.1 -oProxyCommand=touch " + touched},
+                               {"port", 8080},
+                               {"salt", ""}}}}}}));
     ConnectAndExpectMessage(kPassword,
                             "Connection failed: The session service sent an invalid WebDAV host");
     PumpFor(std::chrono::seconds(1));
@@ -95,7 +96,7 @@ TEST_F(FailureFlow, HostileSessionReplyStartsNoProgram) {
 TEST_F(FailureFlow, MissingHardwareKeyStartsNoLoginAndReturnsToIdle) {
     TheApp().hardware_key = "";
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(false);
+    StartSandbox(PrintQueue::None);
     StartApp();
     for (int attempt = 0; attempt < 2; ++attempt) {
         Connect();

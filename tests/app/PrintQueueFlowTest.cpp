@@ -19,7 +19,7 @@ using Strings = std::vector<std::string>;
 class PrintQueueFlow : public ApplicationTest {};
 
 TEST_F(PrintQueueFlow, WithoutAPrinterNoPrintQueueStarts) {
-    StartSandbox(true);
+    StartSandbox(PrintQueue::Served);
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -35,7 +35,7 @@ TEST_F(PrintQueueFlow, WithoutAPrinterNoPrintQueueStarts) {
 
 TEST_F(PrintQueueFlow, QueuedDocumentIsPrintedOnTheChosenPrinterAndItsCopyRemoved) {
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true);
+    StartSandbox(PrintQueue::Served);
     StartApp();
     Connect();
     EXPECT_EQ(Printer(), "Connecting...");
@@ -129,7 +129,7 @@ TEST_F(PrintQueueFlow, SavedToDownloadsUnderTheirOwnNamesWithoutPrinting) {
     WriteWholeFile(config.File("user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"" + downloads + "\"\n");
     const ScopedVariable config_home("XDG_CONFIG_HOME", config.path());
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true);
+    StartSandbox(PrintQueue::Served);
     StartApp();
     auto* printers = dynamic_cast<wxChoice*>(Control(kPrinterListControl));
     ASSERT_NE(printers, nullptr);
@@ -171,7 +171,7 @@ TEST_F(PrintQueueFlow, SavedToDownloadsUnderTheirOwnNamesWithoutPrinting) {
 // a new session begun at once keeps its own queue and label whichever of the two ends first.
 TEST_F(PrintQueueFlow, QueueStoppedWhileItsServerIsSilentEndsAtOnceAndLeavesTheNewQueueInPlace) {
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(false);
+    StartSandbox(PrintQueue::None);
     SilentListener print_server;  // accepts and never answers: connecting waits out its limit
     MutableTestDeployment().print_queue_host = "127.0.0.1";
     MutableTestDeployment().print_queue_port = static_cast<std::uint16_t>(print_server.Port());
@@ -222,7 +222,7 @@ std::string QueueOneByteDocuments(const Sandbox& sandbox, int count) {
 // first and one after it for the rest, never a stack of boxes.
 TEST_F(PrintQueueFlow, FloodOfPrintFailuresShowsOneBoxAtATime) {
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true, Scenario({{"print_queue", {{"oversized", 40}}}}));
+    StartSandbox(PrintQueue::Served, Scenario({{"print_queue", {{"oversized", 40}}}}));
     dialogs.HoldOpen(std::chrono::milliseconds(300));
     StartApp();
     Connect();

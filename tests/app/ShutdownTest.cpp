@@ -78,7 +78,7 @@ std::unique_ptr<ChildProcess> ShutdownFlow::ConnectedClientOfItsOwn() {
     }
     DrivePortsLock drive_ports;
     SilentListener desktop_ssh;
-    StartSandbox(false,
+    StartSandbox(PrintQueue::None,
                  Scenario({{"session",
                             {{"tunnel_mode", 1},
                              {"port", desktop_ssh.Port()},
@@ -95,7 +95,7 @@ std::unique_ptr<ChildProcess> ShutdownFlow::ConnectedClientOfItsOwn() {
 
 TEST_F(ShutdownFlow, ClosingTheWindowWhileConnectedEndsProgramsAndWorkers) {
     AddDefaultPrinter("Hall_Laser");
-    StartSandbox(true, Scenario({{"session", {{"protocol", "nx"}}}}));
+    StartSandbox(PrintQueue::Served, Scenario({{"session", {{"protocol", "nx"}}}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -178,7 +178,7 @@ void ShutdownFlow::EndsAsExitDoesOn(int signal_number) {
         {"tunnel_mode", 1},
         {"port", desktop_ssh.Port()},
         {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}};
-    StartSandbox(false, Scenario({{"session", session}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -251,7 +251,7 @@ TEST_F(ShutdownFlow, ASecondSigtermEndsTheClientAtOnce) {
 // Its memory holds the password, the cookie and keys: no core dump, no reading by the
 // same user's other programs.
 TEST_F(ShutdownFlow, TheRunningClientCannotBeDumped) {
-    StartSandbox(false);
+    StartSandbox(PrintQueue::None);
     StartApp();
     EXPECT_EQ(prctl(PR_GET_DUMPABLE), 0);
     std::istringstream limits(ReadWholeFile("/proc/self/limits"));

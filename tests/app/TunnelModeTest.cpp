@@ -24,7 +24,7 @@ TEST_F(TunnelMode, ForwardingSshRunsWithTheDriveScriptsAndItsEndUnmapsAndRemoves
         {"port", desktop_ssh_port},
         {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "pepper-salt"}}},
         {"webdav", {{"host", "127.0.0.1"}, {"port", 8080}, {"salt", ""}}}};
-    StartSandbox(false, Scenario({{"session", session}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
     StartApp();
     const std::string ftp_hash = Sha256Hex(std::string("pepper-salt") + kPassword);
     for (size_t round = 1; round <= 2; ++round) {
@@ -64,7 +64,7 @@ TEST_F(TunnelMode, APortTakenByAnotherUserEndsTheSessionWithALineNamingIt) {
         {"tunnel_mode", 1},
         {"port", ClosedLoopbackPort()},
         {"webdav", {{"host", "127.0.0.1"}, {"port", 8080}, {"salt", ""}}}};
-    StartSandbox(false, Scenario({{"session", session}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
     StartApp();
     Connect();
     ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));
@@ -117,7 +117,7 @@ TEST_F(TunnelMode, AnEndEventOfAnotherSshLeavesTheRunningOneAlone) {
         {"tunnel_mode", 1},
         {"port", desktop_ssh.Port()},
         {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}};
-    StartSandbox(false, Scenario({{"session", session}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -141,7 +141,7 @@ TEST_F(TunnelMode, AnEndEventOfAnotherSshLeavesTheRunningOneAlone) {
 // a message instead of taking the application down, and nothing is started.
 TEST_F(TunnelMode, ASessionPortWithoutALocalPortFailsTheConnection) {
     const nlohmann::json session = {{"tunnel_mode", 1}, {"websock", 1}, {"port", 61536}};
-    StartSandbox(false, Scenario({{"session", session}}));
+    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
     StartApp();
     Connect();
     ASSERT_TRUE(PumpUntil([&] { return !Messages().empty(); }, std::chrono::seconds(60)));

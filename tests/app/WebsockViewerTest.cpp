@@ -32,7 +32,8 @@ TEST_F(WebsockViewer, TigerVncReachesTheDesktopThroughTheProxyAndDisconnectEndsI
     const std::string cookie = "c00kie77";
     VncServer desktop(cookie);
     folder.UseBundled("turbovnc");
-    StartSandbox(false, Scenario({{"session", {{"port", desktop.Port()}, {"cookie", cookie}}}}));
+    StartSandbox(PrintQueue::None,
+                 Scenario({{"session", {{"port", desktop.Port()}, {"cookie", cookie}}}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -59,7 +60,8 @@ TEST_F(WebsockViewer, ClosingTheViewerEndsTheBridgeAndTheSession) {
     const std::string cookie = "closeme1";
     VncServer desktop(cookie);
     folder.UseBundled("turbovnc");
-    StartSandbox(false, Scenario({{"session", {{"port", desktop.Port()}, {"cookie", cookie}}}}));
+    StartSandbox(PrintQueue::None,
+                 Scenario({{"session", {{"port", desktop.Port()}, {"cookie", cookie}}}}));
     StartApp();
     Connect();
     ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
@@ -78,7 +80,7 @@ TEST_F(WebsockViewer, ClosingTheViewerEndsTheBridgeAndTheSession) {
 
 TEST_F(WebsockViewer, ViewerEndsWhenTheProxyRefusesTheDesktop) {
     folder.UseBundled("turbovnc");
-    StartSandbox(false, Scenario({{"desktop_proxy", {{"desktop_status", 403}}}}));
+    StartSandbox(PrintQueue::None, Scenario({{"desktop_proxy", {{"desktop_status", 403}}}}));
     StartApp();
     Connect();
     // The adapter ends at once; its end is a disconnect, and its last line says why.

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ReadReply(text, login, std::nullopt);
     ReadReply(text, login, std::string("10.0.0.1"));
 
-    const std::string request = BuildSessionRequest(login, true);
+    const std::string request = BuildSessionRequest(login, DesktopRoute::Websock);
     if (ValidUtf8(text) && ValidUtf8(login.username)) {
         const auto parsed = nlohmann::json::parse(request);
         if (parsed.at("password") != text || parsed.at("websock") != true) std::abort();

@@ -117,7 +117,7 @@ TEST(WebsockDesktopSession, WebsockReplyNeedsNoHostAndNoSsh) {
     EXPECT_EQ(requests[0]["ip"], "10.1.2.3");
     EXPECT_EQ(requests[0]["port"], "9997");
     EXPECT_EQ(requests[0]["request"].get<std::string>(),
-              BuildSessionRequest(SampleLogin("alice", "p\"w/\x7f"), true));
+              BuildSessionRequest(SampleLogin("alice", "p\"w/\x7f"), DesktopRoute::Websock));
 }
 
 TEST(WebsockDesktopSession, WithoutWebsockTheRealSshCarriesBytesToTheDesktop) {

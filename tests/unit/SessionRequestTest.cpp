@@ -17,7 +17,7 @@ MirlNxLogin BareLogin() {
 }
 
 TEST(SessionRequest, OptionalStringsEmptyAreLeftOutAndTheRestIsSorted) {
-    EXPECT_EQ(BuildSessionRequest(BareLogin(), false),
+    EXPECT_EQ(BuildSessionRequest(BareLogin(), DesktopRoute::Plain),
               R"({"display":{"depth":24},"enable_ftp":0,"enable_webdav":0,"link":"wan",)"
               R"("password":"secret","protocol":"vnc","tunnel_mode":0,"username":"alice"})");
 }
@@ -30,7 +30,7 @@ TEST(SessionRequest, AllMembersInAscendingByteOrder) {
     login.branding = "tollivance";
     login.depth = -8;
     EXPECT_EQ(
-        BuildSessionRequest(login, true),
+        BuildSessionRequest(login, DesktopRoute::Websock),
         R"({"branding":"tollivance","client_version":"tollivance-desktop-client-linux-v3.0.3",)"
         R"("display":{"depth":-8},"enable_ftp":0,"enable_webdav":0,"link":"wan",)"
         R"("password":"secret","printing":"p","protocol":"vnc","serial":"ab12",)"
@@ -52,7 +52,7 @@ TEST(SessionRequest, FlagsAreTheIntegersOneAndZero) {
         login.tunnel_mode = c.tunnel_mode;
         login.enable_ftp = c.ftp;
         login.enable_webdav = c.webdav;
-        const std::string request = BuildSessionRequest(login, false);
+        const std::string request = BuildSessionRequest(login, DesktopRoute::Plain);
         EXPECT_NE(request.find(c.expected), std::string::npos) << request;
         EXPECT_NE(request.find(c.tunnel_mode ? R"("tunnel_mode":1,)" : R"("tunnel_mode":0,)"),
                   std::string::npos)
@@ -62,8 +62,8 @@ TEST(SessionRequest, FlagsAreTheIntegersOneAndZero) {
 }
 
 TEST(SessionRequest, WebsockIsTheOnlyBooleanAndOnlyForThatVariant) {
-    const std::string plain = BuildSessionRequest(BareLogin(), false);
-    const std::string websock = BuildSessionRequest(BareLogin(), true);
+    const std::string plain = BuildSessionRequest(BareLogin(), DesktopRoute::Plain);
+    const std::string websock = BuildSessionRequest(BareLogin(), DesktopRoute::Websock);
     EXPECT_EQ(plain.find("websock"), std::string::npos);
     EXPECT_EQ(websock, plain.substr(0, plain.size() - 1) + R"(,"websock":true})");
 }
@@ -88,8 +88,9 @@ TEST(SessionRequest, EscapesEveryClassExactly) {
         EXPECT_EQ(QuoteJsonString(c.raw), c.quoted);
         MirlNxLogin login = BareLogin();
         login.password = c.raw;
-        EXPECT_NE(BuildSessionRequest(login, false).find(R"("password":)" + c.quoted + ","),
-                  std::string::npos);
+        EXPECT_NE(
+            BuildSessionRequest(login, DesktopRoute::Plain).find(R"("password":)" + c.quoted + ","),
+            std::string::npos);
     }
 }
 

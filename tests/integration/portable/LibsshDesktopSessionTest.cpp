@@ -88,7 +88,7 @@ TEST_F(LibsshDesktopSessionTest, TheSessionsTunnelCarriesBytesToTheDesktop) {
         nlohmann::json::parse(ReadWholeFile(sandbox.StateDir() + "/session_requests.jsonl"));
     EXPECT_EQ(logged.at("via"), "ssh");
     EXPECT_EQ(logged.at("request"),
-              BuildSessionRequest(SampleLogin("alice", "pa\"ss", "adsl"), false));
+              BuildSessionRequest(SampleLogin("alice", "pa\"ss", "adsl"), DesktopRoute::Plain));
 
     // Nothing is queued until the application starts the thread.
     PumpFor(std::chrono::milliseconds(100));
