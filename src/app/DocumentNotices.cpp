@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "app/PrintNotices.h"
-#include "app/ShownName.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/LocaleText.h"
+#include "records/ShownText.h"
 
 namespace {
 class OneShot : public wxTimer {
@@ -19,10 +19,6 @@ class OneShot : public wxTimer {
   private:
     std::function<void()> fire;
 };
-
-std::string Utf8(const wxString& text) {
-    return std::string(text.utf8_str());
-}
 }  // namespace
 
 DocumentNotices::DocumentNotices(wxTaskBarIcon* tray)
@@ -45,7 +41,7 @@ void DocumentNotices::Arrived(const wxString& file, const std::string& remote_na
 }
 
 void DocumentNotices::Printing(const wxString& file, const std::string& printer) {
-    documents[file].printer = ShownName(Utf8(FromLocaleBytes(printer)));
+    documents[file].printer = ShownName(printer);
 }
 
 void DocumentNotices::Ended(const wxString& file, bool printed) {
@@ -56,6 +52,8 @@ void DocumentNotices::Ended(const wxString& file, bool printed) {
     if (printed) {
         notices->Printed(document.name, document.printer);
     } else {
-        notices->NotPrinted(document.name, document.printer, Utf8(file));
+        // The path as the box and the log show it.
+        notices->NotPrinted(document.name, document.printer,
+                            ShownName(ToLocaleBytes(file), kShownTextLimit));
     }
 }

@@ -9,7 +9,7 @@
 
 #include "platform/LogFile.h"
 #include "platform/OwnerOnlyFile.h"
-#include "records/ReplyFields.h"
+#include "records/ShownText.h"
 
 namespace {
 // One line: text from a server may hold line ends and control characters.
