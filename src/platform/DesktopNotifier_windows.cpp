@@ -1,6 +1,7 @@
 #include <wx/taskbar.h>
 
 #include "platform/DesktopNotifier.h"
+#include "platform/LocaleText.h"
 
 namespace {
 constexpr int kBalloonMilliseconds = 10000;
@@ -12,8 +13,8 @@ class TrayBalloonNotifier : public DesktopNotifier {
     void Show(const std::string& summary, const std::string& body) override {
         // The shell shows the balloon on its own; the call only hands it over.
         if (tray == nullptr || !tray->IsIconInstalled()) return;
-        tray->ShowBalloon(wxString::FromUTF8(summary), wxString::FromUTF8(body),
-                          kBalloonMilliseconds, wxICON_INFORMATION);
+        tray->ShowBalloon(FromUtf8Bytes(summary), FromUtf8Bytes(body), kBalloonMilliseconds,
+                          wxICON_INFORMATION);
     }
 
   private:

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "platform/LocaleText.h"
 #include "platform/LogFile.h"
 #include "platform/OwnerOnlyFile.h"
 #include "records/ShownText.h"
@@ -93,7 +94,7 @@ void StartDiagnosticLog() {
     try {
         the_log = std::make_unique<DiagnosticLog>(path);
     } catch (const std::string& reason) {
-        std::cerr << kLogVariable << ": no diagnostic log is written to " << path.utf8_str().data()
+        std::cerr << kLogVariable << ": no diagnostic log is written to " << ToLocaleBytes(path)
                   << ": " << reason << std::endl;
     }
 }
