@@ -34,9 +34,10 @@ find_package(Threads REQUIRED)
 find_package(libssh REQUIRED CONFIG)
 find_package(nlohmann_json 3 REQUIRED)
 
-# Icon and version information for a program.
+# Icon, manifest and version information for a program.
 function(tollivance_windows_resources target)
     set(TOLLIVANCE_RC_ICON "${CMAKE_SOURCE_DIR}/assets/tollivance48.ico")
+    set(TOLLIVANCE_RC_MANIFEST "${CMAKE_SOURCE_DIR}/cmake/tollivance.manifest")
     set(TOLLIVANCE_RC_NAME ${target})
     set(rc "${CMAKE_BINARY_DIR}/generated/${target}.rc")
     configure_file(${CMAKE_SOURCE_DIR}/cmake/tollivance.rc.in ${rc} @ONLY)

@@ -23,7 +23,7 @@
 #include "platform/MachineIdentity.h"
 #include "platform/Platform.h"
 #include "printing/SftpThread.h"
-#include "records/ReplyFields.h"
+#include "records/ShownText.h"
 #include "records/WorkerRegistry.h"
 #include "service/Sha256Hex.h"
 #include "service/StormwellServerLookup.h"

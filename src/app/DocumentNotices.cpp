@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "app/PrintNotices.h"
-#include "app/ShownName.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/LocaleText.h"
+#include "records/ShownText.h"
 
 namespace {
 class OneShot : public wxTimer {
@@ -20,8 +20,9 @@ class OneShot : public wxTimer {
     std::function<void()> fire;
 };
 
-std::string Utf8(const wxString& text) {
-    return std::string(text.utf8_str());
+// A path as the box and the log show it.
+std::string ShownPath(const wxString& path) {
+    return ShownName(ToLocaleBytes(path), kShownTextLimit);
 }
 }  // namespace
 
@@ -50,7 +51,7 @@ void DocumentNotices::Arrived(const wxString& file, const std::string& remote_na
 }
 
 void DocumentNotices::Printing(const wxString& file, const std::string& printer) {
-    documents[file].printer = ShownName(Utf8(FromLocaleBytes(printer)));
+    documents[file].printer = ShownName(printer);
 }
 
 bool DocumentNotices::Take(const wxString& file, Document& document) {
@@ -68,7 +69,7 @@ void DocumentNotices::Printed(const wxString& file) {
 
 void DocumentNotices::NotPrinted(const wxString& file) {
     Document document;
-    if (Take(file, document)) notices->NotPrinted(document.name, document.printer, Utf8(file));
+    if (Take(file, document)) notices->NotPrinted(document.name, document.printer, ShownPath(file));
 }
 
 std::string DocumentNotices::RemoteName(const wxString& file) const {
@@ -79,12 +80,12 @@ std::string DocumentNotices::RemoteName(const wxString& file) const {
 void DocumentNotices::Saved(const wxString& file, const wxString& folder,
                             const wxString& saved_as) {
     Document document;
-    if (Take(file, document)) notices->Saved(document.name, Utf8(folder), Utf8(saved_as));
+    if (Take(file, document)) notices->Saved(document.name, ShownPath(folder), ShownPath(saved_as));
 }
 
 void DocumentNotices::NotSaved(const wxString& file, const wxString& folder) {
     Document document;
     if (!Take(file, document)) return;
-    notices->NotSaved(document.name, folder.empty() ? "the Downloads folder" : Utf8(folder),
-                      Utf8(file));
+    notices->NotSaved(document.name, folder.empty() ? "the Downloads folder" : ShownPath(folder),
+                      ShownPath(file));
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ShownName.h"
+#include "records/ShownText.h"
 
 namespace {
 // An extension is kept whole: at most this long, dot included, with no blank in it.
@@ -11,13 +11,6 @@ constexpr std::size_t kMostExtensionBytes = 16;
 // What Windows refuses in a name beside the control characters.
 bool Refused(char c) {
     return c != '\0' && std::strchr("/\\:*?\"<>|", c) != nullptr;
-}
-
-void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
-    for (std::size_t at = text.find(what); at != std::string::npos;
-         at = text.find(what, at + with.size())) {
-        text.replace(at, what.size(), with);
-    }
 }
 
 std::size_t ExtensionStart(const std::string& name) {
@@ -63,9 +56,16 @@ void Shorten(std::string& name) {
 }  // namespace
 
 std::string DownloadsName(const std::string& remote_name) {
-    // ShownName marks what is no character, a control or a direction mark with "?".
-    std::string name = ShownName(remote_name, std::string::npos);
-    ReplaceAll(name, "\xD8\x9C", "?");  // U+061C, the Arabic letter mark, reorders too
+    // ShownName takes out controls and direction marks and makes what is no character U+FFFD,
+    // which a file name shows as "_".
+    std::string name;
+    const std::string shown = ShownName(remote_name, std::string::npos);
+    const std::string replacement = "\xEF\xBF\xBD";
+    for (std::size_t at = 0; at < shown.size();) {
+        const bool replaced = shown.compare(at, replacement.size(), replacement) == 0;
+        name += replaced ? '_' : shown[at];
+        at += replaced ? replacement.size() : 1;
+    }
     for (char& c : name) {
         if (Refused(c)) c = '_';
     }

@@ -27,10 +27,10 @@ std::string Reason(unsigned long code) {
 // Creates the first free numbered name; false with the problem when none could be made.
 bool CreateFree(const wxString& folder, const std::string& name, wxFile& out, wxString& path,
                 std::string& problem) {
-    const std::string usable = FileNameCanHold(wxString::FromUTF8(name)) ? name : AsciiName(name);
+    const std::string usable = FileNameCanHold(FromUtf8Bytes(name)) ? name : AsciiName(name);
     for (unsigned attempt = 1; attempt <= kMostNumbers; ++attempt) {
-        path = folder + wxFileName::GetPathSeparator() +
-               wxString::FromUTF8(NumberedName(usable, attempt));
+        path =
+            folder + wxFileName::GetPathSeparator() + FromUtf8Bytes(NumberedName(usable, attempt));
         if (out.Create(path, false, wxS_IRUSR | wxS_IWUSR)) return true;
         const unsigned long code = wxSysErrorCode();
         // Taken, perhaps a moment ago: the next number. Anything else will not get better.

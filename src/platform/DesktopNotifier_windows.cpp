@@ -2,6 +2,7 @@
 #include <wx/weakref.h>
 
 #include "platform/DesktopNotifier.h"
+#include "platform/LocaleText.h"
 
 namespace {
 constexpr int kBalloonMilliseconds = 10000;
@@ -14,8 +15,8 @@ class TrayBalloonNotifier : public DesktopNotifier {
         // The shell shows the balloon on its own; the call only hands it over. The icon may be
         // gone: the window deletes it on its way out, and a notice may still come after that.
         if (!tray || !tray->IsIconInstalled()) return;
-        tray->ShowBalloon(wxString::FromUTF8(summary), wxString::FromUTF8(body),
-                          kBalloonMilliseconds, wxICON_INFORMATION);
+        tray->ShowBalloon(FromUtf8Bytes(summary), FromUtf8Bytes(body), kBalloonMilliseconds,
+                          wxICON_INFORMATION);
     }
 
   private:

@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <iostream>
 
+#include "platform/LocaleText.h"
 #include "platform/LogFile.h"
 #include "platform/OwnerOnlyFile.h"
-#include "records/ReplyFields.h"
+#include "records/ShownText.h"
 
 namespace {
 // One line: text from a server may hold line ends and control characters.
@@ -91,7 +92,7 @@ bool DiagnosticLog::Rotate() {
 
 void DiagnosticLog::End(const std::string& reason) {
     file.reset();
-    std::cerr << kLogVariable << ": the diagnostic log " << path.utf8_str().data()
+    std::cerr << kLogVariable << ": the diagnostic log " << ToLocaleBytes(path)
               << " ends here: " << reason << std::endl;
 }
 
@@ -103,7 +104,7 @@ void StartDiagnosticLog() {
     try {
         the_log = std::make_unique<DiagnosticLog>(path);
     } catch (const std::string& reason) {
-        std::cerr << kLogVariable << ": no diagnostic log is written to " << path.utf8_str().data()
+        std::cerr << kLogVariable << ": no diagnostic log is written to " << ToLocaleBytes(path)
                   << ": " << reason << std::endl;
     }
 }

@@ -1,12 +1,13 @@
 #include <cups/cups.h>
 
+#include "platform/LocaleText.h"
 #include "platform/Printers.h"
 
 namespace {
 // What `lp -d` accepts for the destination.
 wxString DestinationName(const cups_dest_t& dest) {
-    wxString name = wxString::FromUTF8(dest.name);
-    if (dest.instance != nullptr) name += "/" + wxString::FromUTF8(dest.instance);
+    wxString name = FromUtf8Bytes(dest.name);
+    if (dest.instance != nullptr) name += "/" + FromUtf8Bytes(dest.instance);
     return name;
 }
 

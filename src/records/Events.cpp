@@ -26,12 +26,18 @@ void QueuePrintFile(wxEvtHandler* sink, const wxString& local_path,
                     const std::string& remote_name) {
     auto* event = new wxThreadEvent(EVT_PRINT_FILE, wxID_ANY);
     event->SetPayload(local_path);
-    // Byte for byte: the name is only cleaned where it is shown.
-    event->SetString(wxString::From8BitData(remote_name.data(), remote_name.size()));
+    // Byte for byte, one character a byte: the name is only cleaned where it is shown. Not text
+    // yet, so no conversion.
+    wxString carried;
+    carried.reserve(remote_name.size());
+    for (const char byte : remote_name)
+        carried += wxUniChar(static_cast<unsigned>(static_cast<unsigned char>(byte)));
+    event->SetString(carried);
     wxQueueEvent(sink, event);
 }
 
 std::string RemoteNameOf(const wxThreadEvent& print_file) {
-    const wxScopedCharBuffer bytes = print_file.GetString().To8BitData();
-    return std::string(bytes.data(), bytes.length());
+    std::string bytes;
+    for (const wxUniChar c : print_file.GetString()) bytes += static_cast<char>(c.GetValue());
+    return bytes;
 }

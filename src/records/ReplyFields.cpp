@@ -1,7 +1,6 @@
 #include "records/ReplyFields.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -106,71 +105,4 @@ bool IsCookieField(const std::string& text, bool nx) {
         const auto byte = static_cast<unsigned char>(c);
         return byte < 0x20 || byte == 0x7f;
     });
-}
-
-namespace {
-// One UTF-8 character at text[i]: its code point and length, or 0 and 1 for a byte that starts
-// no valid character (stray, overlong, surrogate, past U+10FFFF or cut short).
-std::pair<char32_t, std::size_t> DecodeUtf8(const std::string& text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) return {lead, 1};
-    std::size_t length = 0;
-    char32_t code = 0;
-    char32_t least = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, code = lead & 0x07, least = 0x10000;
-    } else {
-        return {0, 1};
-    }
-    if (i + length > text.size()) return {0, 1};
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return {0, 1};
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {0, 1};
-    return {code, length};
-}
-
-// Control characters (C0 but the line end, DEL, C1) and the marks that reorder text on screen
-// (embeddings, overrides, isolates), which a server could use to make a message read otherwise.
-bool IsHiddenCharacter(char32_t code) {
-    if (code == '\n') return false;
-    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return true;
-    return code == 0x061C || code == 0x200E || code == 0x200F ||
-           (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
-}
-}  // namespace
-
-std::string ShownText(const std::string& text, std::size_t max_bytes) {
-    const std::string replacement = "\xEF\xBF\xBD";  // U+FFFD
-    std::string shown;
-    std::size_t lines = 1;
-    bool cut = false;
-    for (std::size_t i = 0; i < text.size() && !cut;) {
-        const auto [code, length] = DecodeUtf8(text, i);
-        std::string piece;
-        if (length == 1 && static_cast<unsigned char>(text[i]) >= 0x80) {
-            piece = replacement;
-        } else if (code == '\t') {
-            piece = " ";
-        } else if (!IsHiddenCharacter(code)) {
-            piece = text.substr(i, length);
-        }
-        i += length;
-        if (code == '\n' && ++lines > kShownTextLines) {
-            cut = i < text.size();
-            break;
-        }
-        if (shown.size() + piece.size() > max_bytes) {
-            cut = true;
-            break;
-        }
-        shown += piece;
-    }
-    return cut ? shown + "..." : shown;
 }

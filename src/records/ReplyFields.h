@@ -20,11 +20,3 @@ bool IsCookieField(const std::string& text, bool nx);
 
 // Refused server host names, wherever the host is about to be used.
 inline constexpr const char* kInvalidServerHost = "The service sent an invalid server host name";
-
-// Text from the service or a server shown to the user, as valid UTF-8: control characters (but
-// the line end; a tab becomes a blank) and bidirectional marks removed, a byte that is no UTF-8
-// shown as U+FFFD; at most max_bytes and kShownTextLines lines, cut at a character boundary and
-// marked with "..." when cut.
-inline constexpr std::size_t kShownTextLimit = 500;
-inline constexpr std::size_t kShownTextLines = 20;
-std::string ShownText(const std::string& text, std::size_t max_bytes = kShownTextLimit);

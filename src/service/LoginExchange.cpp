@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "records/ReplyFields.h"
+#include "records/ShownText.h"
 #include "service/Sha256Hex.h"
 
 namespace {

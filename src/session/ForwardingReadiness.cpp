@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/LoopbackSocket.h"
-#include "records/ReplyFields.h"
+#include "records/ShownText.h"
 
 const char* const kAuthenticatedMarker = "Authenticated to ";
 const char* const kAuthenticatedMarkerBefore89 = "debug1: Authentication succeeded (";

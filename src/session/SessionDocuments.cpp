@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "records/ReplyFields.h"
+#include "records/ShownText.h"
 
 const char* const kMalformedSessionReply = "The session service sent an incomplete reply";
 

@@ -4,13 +4,15 @@
 
 #include <sstream>
 
+#include "platform/LocaleText.h"
+
 namespace {
 std::ostream& operator<<(std::ostream& out, const wxRect& rect) {
     return out << rect.x << ',' << rect.y << ' ' << rect.width << 'x' << rect.height;
 }
 
 std::string Quoted(const wxString& text) {
-    return '"' + std::string(text.utf8_str()) + '"';
+    return '"' + ToUtf8Bytes(text) + '"';
 }
 
 bool Fits(const wxWindow& text) {

@@ -312,7 +312,8 @@ std::string MirlNxFrame::DescribeLayout() const {
 
 void MirlNxFrame::WriteLayoutReport(const wxString& file) const {
     wxFile out;
-    if (out.Create(file, true)) out.Write(wxString::FromUTF8(DescribeLayout()));
+    const std::string report = DescribeLayout();  // UTF-8 already
+    if (out.Create(file, true)) out.Write(report.data(), report.size());
 }
 
 // Neither vetoed nor passed on: the application's shutdown destroys the window.

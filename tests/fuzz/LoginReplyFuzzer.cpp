@@ -7,6 +7,7 @@
 #include <string>
 
 #include "records/ReplyFields.h"
+#include "records/ShownText.h"
 #include "service/LoginExchange.h"
 
 namespace {

@@ -54,12 +54,16 @@ class CharacterLocale : public testing::Test {
 
 TEST_F(CharacterLocale, Utf8LocaleConvertsBothWays) {
     Use("C.UTF-8");
-    const std::string bytes = "J\xC3\xB6rg Dru\xC3\xA7k 3";
+    const std::string bytes =
+        "J\xC3\xB6rg Dru\xC3\xA7k 3 \xCE\xA0\xCE\xB1\xCF\x8D\xCE\xBB\xCE\xBF\xCF\x82 "
+        "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";
     const wxString wide = wxString::FromUTF8(bytes.c_str());
     EXPECT_EQ(ToLocaleBytes(wide), bytes);
     EXPECT_EQ(FromLocaleBytes(bytes), wide);
     EXPECT_EQ(ToLocaleBytes(""), "");
     EXPECT_EQ(FromLocaleBytes(""), "");
+    // A folder named in another character set keeps its bytes, as the toolkit's file names do.
+    EXPECT_EQ(ToLocaleBytes(FromLocaleBytes("/tmp/J\xFCrgen")), "/tmp/J\xFCrgen");
 }
 
 TEST_F(CharacterLocale, UnrepresentableTextBecomesEmptyAsAWhole) {

@@ -77,10 +77,10 @@ TEST(DownloadsName, ServerNamesBecomeFileNamesFitForLinuxAndWindows) {
          "ber.pdf"},
         {"../../etc/passwd", "_.._etc_passwd"},
         {"a\\b:c*d?e\"f<g>h|i.pdf", "a_b_c_d_e_f_g_h_i.pdf"},
-        {"two\nlines\x1b\x7f.pdf", "two_lines__.pdf"},
+        {"two\nlines\x1b\x7f.pdf", "two lines.pdf"},
         {"\xE2\x80\xAE"
          "fdp.exe \xD8\x9C.txt",
-         "_fdp.exe _.txt"},
+         "fdp.exe .txt"},
         {"bad \xFF\xC3.pdf", "bad __.pdf"},
         {"CON", "_CON"},
         {"con.txt", "_con.txt"},

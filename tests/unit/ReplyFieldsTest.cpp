@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "records/ReplyFields.h"
+#include "records/ShownText.h"
 
 namespace {
 
@@ -95,6 +96,7 @@ TEST(ReplyFields, ShownTextIsCutAtACharacterBoundary) {
 // What a server sends cannot hide, reorder or blank out the rest of a message box.
 TEST(ReplyFields, ShownTextIsCleanUtf8OfBoundedLines) {
     const std::string replacement = "\xEF\xBF\xBD";
+    const std::string greek_cyrillic = "C:\\\xCE\xA0\xCE\xB1\xCF\x8D\\\xD0\x98\xD0\xB2\\a.tmp";
     struct Case {
         const char* name;
         std::string text, shown;
@@ -106,11 +108,19 @@ TEST(ReplyFields, ShownTextIsCleanUtf8OfBoundedLines) {
          "ab[2Jcde f"},
         {"bidi overrides and isolates", "x\xE2\x80\xAEgpj.exe\xE2\x81\xA6y\xE2\x81\xA9",
          "xgpj.exey"},
+        {"zero-width characters, marks, separators, byte-order mark",
+         "Access\xE2\x80\x8B denied\xE2\x80\x8C\xE2\x80\x8D\xE2\x81\xA0\xD8\x9C\xE2\x80\x8E"
+         "\xE2\x80\x8F\xE2\x80\xA8\xE2\x80\xA9\xEF\xBB\xBF.",
+         "Access denied."},
+        {"Greek and Cyrillic kept", greek_cyrillic, greek_cyrillic},
+        {"a folder name that is not UTF-8", "kept as /tmp/J\xFCrgen M\xFCller/8347.tmp.",
+         "kept as /tmp/J" + replacement + "rgen M" + replacement + "ller/8347.tmp."},
         {"invalid UTF-8", "ok \xFF\xC3 \xE2\x82 \xC0\xAF \xED\xA0\x80",
          "ok " + replacement + replacement + " " + replacement + replacement + " " + replacement +
              replacement + " " + replacement + replacement + replacement},
         {"lines kept", "1\n2\n3\n", "1\n2\n3\n"},
         {"too many lines", std::string(30, '\n'), std::string(19, '\n') + "..."},
+        {"a last line end past the bound", std::string(20, '\n'), std::string(19, '\n')},
     };
     for (const Case& c : cases) EXPECT_EQ(ShownText(c.text), c.shown) << c.name;
 }

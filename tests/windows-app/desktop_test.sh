@@ -3,10 +3,13 @@
 # in a Windows program layout whose helper programs are one stand-in (tollivance_standin.exe,
 # copied under each name; it records how it was started). Logs in through the window, gets a
 # web-socket VNC desktop, prints a document queued on the sandbox's print queue on the printer
-# the window shows (a private CUPS printer, which Wine lists as a Windows printer), disconnects
-# and connects again at once; then an NX desktop (X server and NX proxy). Checks the exact
-# command lines, that the programs' windows are visible, and that Disconnect ends them without a
-# "Connection failed" box. Runs in a network namespace of its own with only loopback up; ends
+# the window shows (a private CUPS printer, which Wine lists as a Windows printer), then one whose
+# print program fails, disconnects and connects again at once; then an NX desktop (X server and
+# NX proxy). The program, the user's temporary folder and the diagnostic log (TOLLIVANCE_LOG) are
+# in folders named with letters inside and outside the ANSI code page (1252 here). Checks the
+# exact command lines, that the programs' windows are visible, that the failure's box and log
+# line name the kept copy exactly, and that Disconnect ends them without a "Connection failed"
+# box. Runs in a network namespace of its own with only loopback up; ends
 # the client, the prefix's wineserver, the Xvfb, the window manager, CUPS and the sandbox on exit.
 #   desktop_test.sh WINDOWS_BUILD_DIR [--screenshot]
 # --screenshot saves the connected client beside the viewer to docs/images/windows-connected.png.
@@ -17,6 +20,9 @@ if [ "${TOLLIVANCE_DESKTOP_TEST_NETNS:-}" != 1 ]; then
     TOLLIVANCE_DESKTOP_TEST_NETNS=1 exec unshare --net "$0" "$@"
 fi
 ip link set lo up
+# Wine reads names from the command line, the environment and the file system in the locale's
+# character set; its Windows side is then en-US, ANSI code page 1252.
+export LC_ALL=C.UTF-8
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
 build="$(cd "$1" && pwd)"
@@ -62,9 +68,10 @@ done
 standin="$build/tests/windows/tollivance_standin.exe"
 [ -f "$standin" ] || fatal "no $standin: build the target tollivance_standin"
 
-# The program layout, in a folder whose name has a blank as Windows folders often do: the
-# client and its pictures, and the stand-in under every helper program's name.
-app="$work/Quorvanta Tollivance"
+# The program layout, in a folder whose name has a blank as Windows folders often do, below one
+# named in Greek, Cyrillic and German: the client and its pictures, and the stand-in under every
+# helper program's name.
+app="$work/Παύλος Иван Büro/Quorvanta Tollivance"
 app_windows="Z:${app//\//\\}"
 mkdir -p "$app"
 cp "$build/tollivance-sandbox.exe" "$build/QuorvantaBackgroundImage.bmp" "$build/tollivance48.ico" "$app/"
@@ -128,8 +135,17 @@ wm=$!
 wait_for 20 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
     fatal "the window manager did not start"
 wine_run_boot 4>&- || fatal "the Wine prefix could not be created"
-temp_windows="$(timeout 30 "$WINE64" cmd /c 'echo %TEMP%' 4>&- | tr -d '\r')" || true
-[ -n "$temp_windows" ] || fatal "no temporary folder in the prefix"
+# The user's temporary folder and the diagnostic log under a profile named outside code page 1252.
+profile='C:\users\Jürgen Müller Παύλος Иван'
+temp_windows="$profile\AppData\Local\Temp"
+unix_path() { local p="${1//\\//}"; printf '%s/drive_c%s' "$WINEPREFIX" "${p:2}"; }
+mkdir -p "$(unix_path "$temp_windows")"
+for variable in TEMP TMP; do
+    timeout 60 "$WINE64" reg add 'HKCU\Environment' /v "$variable" /t REG_SZ /d "$temp_windows" /f \
+        >/dev/null 2>&1 4>&- || fatal "the prefix's $variable could not be set"
+done
+log_windows="$profile\Tollivance log.txt"
+log="$(unix_path "$log_windows")"
 guid="$(timeout 60 "$WINE64" reg query 'HKLM\SOFTWARE\Microsoft\Cryptography' /v MachineGuid /reg:64 4>&- |
     tr -d '\r' | awk '$1 == "MachineGuid" { print $3 }')" || true
 [ -n "$guid" ] || fatal "no MachineGuid in the prefix's registry"
@@ -138,7 +154,8 @@ scenario "$(printf '{"cookie": "%s", "port": %d, "websock": true}' "$cookie" "$d
 echo "desktop test: prefix ready after $((SECONDS - started)) s"
 
 # Started in its own folder, as the Start-menu entry starts it.
-(cd "$app" && unset TMPDIR && exec "$WINE64" tollivance-sandbox.exe >"$work/client.log" 2>&1 4>&-) &
+(cd "$app" && unset TMPDIR && TOLLIVANCE_LOG="$log_windows" exec "$WINE64" tollivance-sandbox.exe \
+    >"$work/client.log" 2>&1 4>&-) &
 client=$!
 title="Quorvanta Tollivance $TOLLIVANCE_VERSION"
 window="$(timeout 60 xdotool search --sync --name "^$title\$" 2>/dev/null | head -n 1)" || true
@@ -182,15 +199,40 @@ if wait_for 60 printed; then
     file="${line#"$prefix"}" file="${file%\"}"
     check "the print program's command line (got: $line)" \
         test "${line:0:${#prefix}}" = "$prefix" -a "${file##*[\\/]}" = "$(basename "$copy")"
-    download="$file"
-    case $download in C:*) download="$WINEPREFIX/drive_c${download:2}" ;; esac
-    download="${download//\\//}"
-    check "the downloaded copy is removed once printed" wait_for 10 test ! -e "$download"
+    check "the copy was downloaded into the user's temporary folder (got: $file)" \
+        test "${file%[\\/]*}" = "$temp_windows"
+    check "the downloaded copy is removed once printed" wait_for 10 test ! -e "$(unix_path "$file")"
 else
     miss "nothing reached the print program within 60 s: $(cat "$work/client.log")"
 fi
 queue_empty() { [ -z "$(ls -A "$queue" 2>/dev/null)" ]; }
 check "the document leaves the print queue" wait_for 30 queue_empty
+
+# A document whose print program fails is kept in the temporary folder; the "Printing failed"
+# text, as the log records it, names that copy exactly, letters outside code page 1252 included.
+failing="$work/failing page.pdf"
+printf '%%PDF-1.4 FAIL\n' >"$failing"
+/usr/bin/python3 "$ROOT/sandbox/queue_print.py" --state-dir "$state" "$failing" >/dev/null
+failure_line() { grep -a 'message "Printing failed": The print program failed' "$log" 2>/dev/null; }
+failed_print_logged() { failure_line >/dev/null; }
+if wait_for 60 failed_print_logged; then
+    kept="$(failure_line | sed -n 's/.* is kept as \(.*\)\.$/\1/p' | head -n 1)"
+    check "the failure names the kept copy in the temporary folder (got: $kept)" \
+        test "${kept%[\\/]*}" = "$temp_windows"
+    check "the kept copy is there with the document's bytes" cmp -s "$failing" "$(unix_path "$kept")"
+    check "the log is UTF-8 without a replacement character" \
+        sh -c '! grep -aq "$(printf "\357\277\275")" "$1" && iconv -f UTF-8 -t UTF-8 "$1" >/dev/null' \
+        _ "$log"
+else
+    miss "no print failure in the log within 60 s: $(cat "$log" "$work/client.log" 2>/dev/null)"
+fi
+box="$(timeout 30 xdotool search --sync --name '^Printing failed$' 2>/dev/null | head -n 1)" || true
+check "the \"Printing failed\" box" test -n "$box"
+if [ -n "$box" ]; then
+    xdotool windowactivate --sync "$box" key Return 2>/dev/null || true
+    failure_box_gone() { ! xdotool search --name '^Printing failed$' >/dev/null 2>&1; }
+    check "the box closes with Return" wait_for 10 failure_box_gone
+fi
 
 if $screenshot && visible "$viewer"; then
     sleep 1
@@ -224,9 +266,10 @@ wait_for 60 has_started "$nxproxy" 1 || fatal "no NX proxy within 60 s: $(cat "$
 wait_for 10 has_started "$xserver" 1 || fatal "no X server: $(cat "$work/client.log")"
 check "the X server's command line (got: $(command_of "$xserver" 1))" test "$(command_of "$xserver" 1)" = \
     "\"$(windows_path "$xserver")\" :0 -silent-dup-error -multiwindow -clipboard -notrayicon"
+# The temporary folder's name has blanks: the option string is quoted as one argument.
 nx_root="/cygdrive/${temp_windows//\\//}" nx_root="${nx_root/:/}"
 check "the NX proxy's command line (got: $(command_of "$nxproxy" 1))" test "$(command_of "$nxproxy" 1)" = \
-    "\"$(windows_path "$nxproxy")\" -S nx,root=$nx_root,session=mirl,cookie=$nx_cookie,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:$nx_port"
+    "\"$(windows_path "$nxproxy")\" -S \"nx,root=$nx_root,session=mirl,cookie=$nx_cookie,fullscreen=0,shmem=1,shpix=1,connect=127.0.0.1:$nx_port\""
 check "the X server's window is visible (started with $(show_of "$xserver" 1))" \
     wait_for 20 visible "$xserver"
 check "the NX proxy runs" running "$nxproxy"

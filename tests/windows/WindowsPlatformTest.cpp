@@ -106,7 +106,8 @@ TEST(WindowsPlatform, KeyFileHoldsTheKeyAndGoesAway) {
     EXPECT_THROW(TemporaryKeyFile(dir.File("missing-folder"), "k"), std::string);
 }
 
-// What the system's own splitter makes of the quoted text is the argument itself.
+// What the system's own splitter makes of the quoted text is the argument itself. Narrow text is
+// UTF-8 whatever the ANSI code page, so a name outside it (the last) arrives as itself too.
 TEST(WindowsPlatform, QuotedArgumentsSplitBackByTheSystem) {
     const std::vector<std::string> arguments = {
         "plain",
@@ -120,6 +121,8 @@ TEST(WindowsPlatform, QuotedArgumentsSplitBackByTheSystem) {
         "\\\\server\\share\\",
         "\"",
         "end\\\\",
+        "C:\\Users\\J\xC3\xBCrgen \xCE\xA0\xCE\xB1\xCF\x8D\xCE\xBB\xCE\xBF\xCF\x82 "
+        "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\\a.tmp",
     };
     CommandLine command("prog.exe");
     for (const std::string& argument : arguments) command.Add(argument);
@@ -129,6 +132,9 @@ TEST(WindowsPlatform, QuotedArgumentsSplitBackByTheSystem) {
     ASSERT_EQ(count, static_cast<int>(arguments.size() + 1)) << command.Text();
     for (size_t i = 0; i < arguments.size(); ++i)
         EXPECT_EQ(ToLocaleBytes(wxString(split[i + 1])), arguments[i]) << command.Text();
+    EXPECT_STREQ(split[arguments.size()],
+                 L"C:\\Users\\J\u00FCrgen \u03A0\u03B1\u03CD\u03BB\u03BF\u03C2 "
+                 L"\u0418\u0432\u0430\u043D\\a.tmp");
     LocalFree(split);
 }
 

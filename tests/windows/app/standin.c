@@ -6,7 +6,8 @@
  *                                       the show command the program was given, as real
  *                                       programs show their first window; runs until ended
  *   sumatraPDF.exe                      copies the file of -print-to "<printer>" "<file>" into
- *                                       the folder "printed" beside itself and exits 0
+ *                                       the folder "printed" beside itself and exits 0; a file
+ *                                       whose first 4 KiB hold "FAIL" is a failed print: exit 7
  *   ssh.exe                             listens on the local port of its first -L, says so as
  *                                       the forwarding ssh does, and runs until ended
  *   anything else                       no window; runs until ended */
@@ -17,6 +18,7 @@
 
 #include <shellapi.h>
 #include <stdio.h>
+#include <string.h>
 #include <wchar.h>
 
 static wchar_t own_path[MAX_PATH];
@@ -41,6 +43,21 @@ static void Record(const wchar_t* line) {
     CloseHandle(file);
 }
 
+static BOOL HoldsFail(const wchar_t* file) {
+    const HANDLE handle =
+        CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return FALSE;
+    char head[4097];
+    DWORD read = 0;
+    const BOOL ok = ReadFile(handle, head, 4096, &read, NULL);
+    CloseHandle(handle);
+    if (!ok) return FALSE;
+    for (DWORD i = 0; i + 4 <= read; ++i) {
+        if (memcmp(head + i, "FAIL", 4) == 0) return TRUE;
+    }
+    return FALSE;
+}
+
 static int Print(void) {
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -51,6 +68,10 @@ static int Print(void) {
     swprintf(target, MAX_PATH * 2, L"%.*ls\\printed", folder_length, own_path);
     CreateDirectoryW(target, NULL);
     const wchar_t* file = argv[3];
+    if (HoldsFail(file)) {
+        LocalFree(argv);
+        return 7;
+    }
     const wchar_t* base = file;
     for (const wchar_t* c = file; *c != L'\0'; ++c) {
         if (*c == L'\\' || *c == L'/') base = c + 1;
