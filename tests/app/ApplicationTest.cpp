@@ -107,6 +107,24 @@ testing::AssertionResult ApplicationTest::ConnectWithPrinter(const std::string& 
     return testing::AssertionSuccess();
 }
 
+testing::AssertionResult ApplicationTest::ConnectTunnelModeToSilentDesktop(int desktop_ssh_port) {
+    const nlohmann::json session = {
+        {"tunnel_mode", 1},
+        {"port", desktop_ssh_port},
+        {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}};
+    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
+    StartApp();
+    if (HasFatalFailure()) return testing::AssertionFailure() << "the set-up failed";
+    Connect();
+    if (!WaitUntilConnected()) {
+        return testing::AssertionFailure() << "not connected: " << Desktop() << " / " << Button();
+    }
+    if (!MirlNxAppInspector(TheApp()).HoldsForwardingSsh()) {
+        return testing::AssertionFailure() << "no forwarding ssh";
+    }
+    return testing::AssertionSuccess();
+}
+
 bool ApplicationTest::WaitForLook(const std::string& desktop, const std::string& button,
                                   std::chrono::milliseconds timeout) {
     const bool reached =

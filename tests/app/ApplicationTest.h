@@ -74,6 +74,9 @@ class ApplicationTest : public testing::Test {
     // Where every printing flow begins: the printer chosen, the sandbox with its print queue, the
     // application started and connected, and its print queue logged in.
     testing::AssertionResult ConnectWithPrinter(const std::string& printer = "Hall_Laser");
+    // A tunnel-mode session with the FTP drive, connected, whose forwarding ssh stays up waiting
+    // for the banner of desktop_ssh (a listener that never speaks). Hold the drive ports' lock.
+    testing::AssertionResult ConnectTunnelModeToSilentDesktop(int desktop_ssh_port);
     // Shuts the application down as closing the window does.
     void Shutdown();
 

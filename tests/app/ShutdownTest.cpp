@@ -173,17 +173,9 @@ TEST_F(ShutdownFlow, ClosingWhilePrintingLeavesEveryDocumentPrintingKeptOrQueued
 // the forwarding ssh go, the tunnel key is removed and the FTP drive unmapped.
 void ShutdownFlow::EndsAsExitDoesOn(int signal_number) {
     DrivePortsLock drive_ports;  // its ssh forwards the FTP drive's port
-    SilentListener desktop_ssh;  // the forwarding ssh stays up, waiting for a banner
-    const nlohmann::json session = {
-        {"tunnel_mode", 1},
-        {"port", desktop_ssh.Port()},
-        {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}};
-    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
-    StartApp();
-    Connect();
-    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    SilentListener desktop_ssh;
+    ASSERT_TRUE(ConnectTunnelModeToSilentDesktop(desktop_ssh.Port()));
     MirlNxAppInspector inspect(TheApp());
-    ASSERT_TRUE(inspect.HoldsForwardingSsh());
     ASSERT_TRUE(inspect.HoldsTunnelKey());
     ASSERT_TRUE(PumpUntil([&] { return folder.Running("viewer"); }));
 

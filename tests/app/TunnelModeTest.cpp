@@ -112,17 +112,9 @@ namespace {
 // started its own; only the ssh that really ended is released.
 TEST_F(TunnelMode, AnEndEventOfAnotherSshLeavesTheRunningOneAlone) {
     DrivePortsLock drive_ports;
-    SilentListener desktop_ssh;  // ssh connects and waits for a banner that never comes
-    const nlohmann::json session = {
-        {"tunnel_mode", 1},
-        {"port", desktop_ssh.Port()},
-        {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}};
-    StartSandbox(PrintQueue::None, Scenario({{"session", session}}));
-    StartApp();
-    Connect();
-    ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
+    SilentListener desktop_ssh;
+    ASSERT_TRUE(ConnectTunnelModeToSilentDesktop(desktop_ssh.Port()));
     MirlNxAppInspector inspect(TheApp());
-    ASSERT_TRUE(inspect.HoldsForwardingSsh());
 
     wxQueueEvent(&TheApp(), new wxCommandEvent(EVT_SSH_END));
     PumpFor(std::chrono::milliseconds(500));

@@ -38,29 +38,15 @@ started=$SECONDS
 work="$(mktemp -d /tmp/tollivance-desktop-test.XXXXXX)"
 sandbox="" client="" wm=""
 passed=0 failed=0
-stop() { # stop PID: TERM, then KILL after a bound
-    kill "$1" 2>/dev/null || true
-    timeout 10 tail --pid="$1" -f /dev/null 2>/dev/null || kill -9 "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-}
-cleanup() {
-    local status=$?
-    [ -z "$client" ] || stop "$client"
-    wine_run_cleanup
-    [ -z "$wm" ] || stop "$wm"
-    exec 4>&- # the sandbox's standard input: it ends with it as well
-    [ -z "$sandbox" ] || stop "$sandbox"
-    [ ! -f "$work/cups/cupsd.pid" ] || stop "$(cat "$work/cups/cupsd.pid")"
-    rm -rf "$work"
-    echo "desktop test: $((SECONDS - started)) s"
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ] || exit 1
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 # shellcheck source=checks.sh
 . "$HERE/checks.sh"
+stop_own() {
+    exec 4>&- # the sandbox's standard input: it ends with it as well
+    [ ! -f "$work/cups/cupsd.pid" ] || stop "$(cat "$work/cups/cupsd.pid")"
+}
+cleanup() { finish desktop $? stop_own; }
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 for tool in xdotool Xvfb openbox xprop import cupsd lpadmin; do
     command -v "$tool" >/dev/null || fatal "$tool not found (scripts/install-deps.sh installs it)"

@@ -29,27 +29,11 @@ started=$SECONDS
 work="$(mktemp -d /tmp/tollivance-window-test.XXXXXX)"
 sandbox="" client="" wm=""
 passed=0 failed=0
-stop() { # stop PID: TERM, then KILL after a bound
-    kill "$1" 2>/dev/null || true
-    timeout 10 tail --pid="$1" -f /dev/null 2>/dev/null || kill -9 "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-}
-cleanup() {
-    local status=$?
-    [ -z "$client" ] || stop "$client"
-    wine_run_cleanup
-    [ -z "$wm" ] || stop "$wm"
-    [ -z "$sandbox" ] || stop "$sandbox"
-    rm -rf "$work"
-    echo "window test: $((SECONDS - started)) s"
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ] || exit 1
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 # shellcheck source=checks.sh
 . "$HERE/checks.sh"
+cleanup() { finish window $? true; }
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 for tool in xdotool Xvfb openbox xprop import; do
     command -v "$tool" >/dev/null || fatal "$tool not found (scripts/install-deps.sh installs it)"
