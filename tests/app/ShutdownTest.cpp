@@ -78,14 +78,7 @@ std::unique_ptr<ChildProcess> ShutdownFlow::ConnectedClientOfItsOwn() {
     }
     DrivePortsLock drive_ports;
     SilentListener desktop_ssh;
-    StartSandbox(PrintQueue::None,
-                 Scenario({{"session",
-                            {{"tunnel_mode", 1},
-                             {"port", desktop_ssh.Port()},
-                             {"ftp", {{"host", "127.0.0.1"}, {"port", 2121}, {"salt", "s"}}}}}}));
-    StartApp();
-    Connect();
-    if (WaitUntilConnected() &&
+    if (ConnectTunnelModeToSilentDesktop(desktop_ssh.Port()) &&
         PumpUntil([&] { return folder.Running("viewer") && folder.Calls("mapftp").size() == 1; })) {
         std::cout << "CLIENT CONNECTED " << temp.path() << std::endl;
     }
