@@ -102,7 +102,7 @@ void MirlNxApp::KeepWaitingDocuments() {
             ToLocaleBytes(file) + ".");
         KeptFailedPrints().Keep(file);
         if (document_notices) {
-            document_notices->Printing(file, frame->GetPrinter());
+            document_notices->Printing(file, frame != nullptr ? frame->GetPrinter() : "");
             document_notices->NotPrinted(file);
         }
         DocumentDone();
