@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -128,10 +127,6 @@ TEST_F(ShutdownFlow, ClosingWhilePrintingLeavesEveryDocumentPrintingKeptOrQueued
                    "#!/bin/sh\necho $$ \"$3\" >> " + printing + "\nexec sleep 60\n");
     ASSERT_TRUE(ConnectWithPrinter());
     QueuePrintFiles(*sandbox, kUser, {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}});
-    const auto queued = [&] {
-        const std::filesystem::directory_iterator entries(SandboxQueueFolder(*sandbox, kUser));
-        return std::distance(begin(entries), end(entries));
-    };
     const auto started = [&] {
         std::vector<std::pair<long, std::string>> programs;
         std::istringstream lines(FileExists(printing) ? ReadWholeFile(printing) : "");
@@ -145,7 +140,7 @@ TEST_F(ShutdownFlow, ClosingWhilePrintingLeavesEveryDocumentPrintingKeptOrQueued
     trail.reset();  // the labels go with the window
     TheApp().GetFrame()->Close();
     EXPECT_EQ(TheApp().GetFrame(), nullptr);
-    EXPECT_EQ(queued(), 2);
+    EXPECT_EQ(QueuedCount(*sandbox, kUser), 2);
     const auto programs = started();
     for (const auto& [pid, file] : programs) kill(static_cast<pid_t>(pid), SIGKILL);
     ASSERT_EQ(programs.size(), 2u);

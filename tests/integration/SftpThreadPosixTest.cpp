@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,11 +110,6 @@ TEST(SftpThread, KilledClientLeavesAllButItsBacklogQueuedForTheNextSession) {
     std::vector<std::pair<std::string, std::string>> documents;
     for (char c = 'a'; c <= 'h'; ++c) documents.push_back({std::string(1, c) + ".pdf", {c}});
     QueuePrintFiles(*sandbox, "demo", documents);
-    const std::string folder = SandboxQueueFolder(*sandbox, "demo");
-    const auto queued = [&] {
-        const std::filesystem::directory_iterator entries(folder);
-        return std::distance(begin(entries), end(entries));
-    };
 
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
@@ -137,10 +131,10 @@ TEST(SftpThread, KilledClientLeavesAllButItsBacklogQueuedForTheNextSession) {
     kill(client, SIGKILL);
     waitpid(client, nullptr, 0);
     ASSERT_EQ(taken, 'y');
-    EXPECT_EQ(queued(), 5);
+    EXPECT_EQ(QueuedCount(*sandbox, "demo"), 5);
 
     RunningSftpThread next(sandbox->Port("print_queue"), "demo", "demo");
     ASSERT_TRUE(next.WaitForPrinted(5));
     EXPECT_EQ(next.PrintedContents(), (std::vector<std::string>{"d", "e", "f", "g", "h"}));
-    EXPECT_EQ(queued(), 0);
+    EXPECT_EQ(QueuedCount(*sandbox, "demo"), 0);
 }

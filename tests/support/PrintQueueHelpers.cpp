@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "printing/SftpThread.h"
@@ -21,6 +22,11 @@ std::unique_ptr<Sandbox> PrintQueueSandbox(const nlohmann::json& print_queue) {
 std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& account, bool fallback) {
     const std::string root = sandbox.StateDir() + "/print/" + account;
     return fallback ? root + "/" + account + "/.mirlprinting" : root + "/.mirlprinting";
+}
+
+long QueuedCount(const Sandbox& sandbox, const std::string& account) {
+    const std::filesystem::directory_iterator entries(SandboxQueueFolder(sandbox, account));
+    return std::distance(begin(entries), end(entries));
 }
 
 std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,

@@ -22,6 +22,8 @@ std::unique_ptr<Sandbox> PrintQueueSandbox(const nlohmann::json& print_queue = {
 // The real folder of an account's queue in the sandbox's state (fallback: <account>/ inside).
 std::string SandboxQueueFolder(const Sandbox& sandbox, const std::string& account,
                                bool fallback = false);
+// How many documents the account's queue holds now.
+long QueuedCount(const Sandbox& sandbox, const std::string& account);
 // Queues a document as the remote desktop would: written beside the queue, then renamed in.
 std::string QueuePrintFile(const Sandbox& sandbox, const std::string& account,
                            const std::string& name, const std::string& bytes,

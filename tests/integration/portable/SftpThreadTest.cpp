@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -305,14 +304,10 @@ TEST(SftpThread, DocumentsLeaveTheServerOnlyAsTheBacklogHasRoom) {
     QueuePrintFiles(
         *sandbox, "demo",
         {{"a.pdf", "1"}, {"b.pdf", "2"}, {"c.pdf", "3"}, {"d.pdf", "4"}, {"e.pdf", "5"}});
-    const auto queued = [&] {
-        const std::filesystem::directory_iterator entries(SandboxQueueFolder(*sandbox, "demo"));
-        return std::distance(begin(entries), end(entries));
-    };
     ASSERT_TRUE(queue.WaitForPrinted(2));
     PumpFor(std::chrono::milliseconds(1500));  // all settled long ago: only the room is missing
     EXPECT_EQ(queue.PrintedContents(), (std::vector<std::string>{"1", "2"}));
-    EXPECT_EQ(queued(), 3);
+    EXPECT_EQ(QueuedCount(*sandbox, "demo"), 3);
 
     backlog->Remove();
     ASSERT_TRUE(queue.WaitForPrinted(3));
@@ -320,7 +315,7 @@ TEST(SftpThread, DocumentsLeaveTheServerOnlyAsTheBacklogHasRoom) {
     PumpFor(std::chrono::milliseconds(300));
     EXPECT_LT(queue.TimedStop(), std::chrono::milliseconds(1000));
     EXPECT_EQ(queue.PrintedFiles().size(), 3u);
-    EXPECT_EQ(queued(), 2);
+    EXPECT_EQ(QueuedCount(*sandbox, "demo"), 2);
 }
 
 // A server that takes the TCP connection and never says a word: the stop reaches the thread in
