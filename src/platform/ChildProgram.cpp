@@ -12,9 +12,9 @@ bool IsRunnableProgram(const std::string& path) {
     return !path.empty() && wxFileName::IsFileExecutable(FromLocaleBytes(path));
 }
 
-// The one platform difference is how the command reaches the system.
-long ExecuteCommand(const ProgramStart& start, int flags, wxProcess* process,
-                    wxExecuteEnv* environment);
+// The one platform difference: how the program is handed to the system, and how its end is
+// heard of. Returns its process id, or 0.
+long LaunchProgram(const ProgramStart& start, wxProcess* process);
 
 long StartChildProgram(const ProgramStart& start, wxProcess* process) {
     // A bare name ("sh", "cscript.exe") is the system's to find on its search path.
@@ -24,18 +24,7 @@ long StartChildProgram(const ProgramStart& start, wxProcess* process) {
         LogStep("cannot start, not a runnable program: " + start.command.Shown());
         return 0;
     }
-    wxExecuteEnv environment;
-    environment.cwd = FromLocaleBytes(start.working_folder);
-    if (!start.environment.empty()) {
-        wxGetEnvMap(&environment.env);
-        for (const auto& [name, value] : start.environment) {
-            environment.env[FromLocaleBytes(name)] = FromLocaleBytes(value);
-        }
-    }
-    int flags = wxEXEC_ASYNC;
-    if (start.group_leader) flags |= wxEXEC_MAKE_GROUP_LEADER;
-    flags |= start.hide_console ? wxEXEC_HIDE_CONSOLE : wxEXEC_SHOW_CONSOLE;
-    const long pid = ExecuteCommand(start, flags, process, &environment);
+    const long pid = LaunchProgram(start, process);
     LogStep((pid > 0 ? "started " + std::to_string(pid) + ": " : "cannot start: ") +
             start.command.Shown());
     return pid > 0 ? pid : 0;

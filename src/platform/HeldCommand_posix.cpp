@@ -16,7 +16,7 @@ class HeldCommand::Waiter : public wxProcess {
 };
 
 HeldCommand::HeldCommand(CommandLine held) : command(std::move(held)) {
-    // The toolkit closes every other descriptor in the programs it starts, so the shell's input
+    // The client closes every other descriptor in the programs it starts, so the shell's input
     // ends only when the client closes it or ends. The command's output is no longer the
     // client's by then: a write there must not end it.
     CommandLine shell("sh");
