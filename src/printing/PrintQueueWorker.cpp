@@ -464,9 +464,8 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
         remote = sftp_open(session, path.c_str(), O_RDONLY, 0);
     }
     if (remote == nullptr) return lost_or(FileResult::Skipped);  // tried again next scan
-    const auto close_remote = [&] {
-        BoundCall call(bound);
-        sftp_close(remote);
+    const auto close_remote = [&](bool finishing = false) {
+        Marked(bound, finishing, [&] { return sftp_close(remote); });
     };
     Attributes opened;
     {
@@ -508,7 +507,9 @@ PrintQueueWorker::FileResult PrintQueueWorker::HandleFile(const LibSshSftpPtr& s
     // Closed, not synced to the disk (wxFile::Flush is an fsync): the copy is printed within
     // seconds, and a sync per document cost more than its download.
     const bool saved = outcome == DownloadOutcome::Complete && local.Close();
-    close_remote();
+    // Once the copy is whole, a stop must not cut the steps that finish its taking: the
+    // document would be printed here and stay queued for the next session too.
+    close_remote(saved);
     if (!saved) {
         // Only a complete copy is a document; the original stays queued for another try.
         local.Close();

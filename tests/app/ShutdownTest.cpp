@@ -135,7 +135,11 @@ TEST_F(ShutdownFlow, ClosingWhilePrintingLeavesEveryDocumentPrintingKeptOrQueued
         while (lines >> pid >> file) programs.emplace_back(pid, file);
         return programs;
     };
-    ASSERT_TRUE(PumpUntil([&] { return started().size() == 2 && LooseTempFiles().size() == 3; }));
+    // Two printing and one waiting, taken off the server: the backlog is full.
+    ASSERT_TRUE(PumpUntil([&] {
+        return started().size() == 2 && LooseTempFiles().size() == 3 &&
+               QueuedCount(*sandbox, kUser) == 2;
+    }));
 
     trail.reset();  // the labels go with the window
     TheApp().GetFrame()->Close();
