@@ -31,7 +31,11 @@ TEST_F(TunnelMode, ForwardingSshRunsWithTheDriveScriptsAndItsEndUnmapsAndRemoves
         SCOPED_TRACE("session " + std::to_string(round));
         Connect();
         ASSERT_TRUE(WaitUntilConnected()) << Desktop() << " / " << Button();
-        ASSERT_TRUE(PumpUntil([&] { return folder.Calls("mapwebdav").size() == round; }));
+        // Both scripts run side by side, each noting itself when it starts.
+        ASSERT_TRUE(PumpUntil([&] {
+            return folder.Calls("mapwebdav").size() == round &&
+                   folder.Calls("mapftp").size() == round;
+        }));
         const Strings ftp_calls = folder.Calls("mapftp");
         ASSERT_EQ(ftp_calls.size(), round);
         EXPECT_EQ(ftp_calls.back(),
