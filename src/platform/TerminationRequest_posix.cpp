@@ -13,7 +13,8 @@ std::function<void()>& Pending() {
 
 // Called by the toolkit on the GUI thread, after its own handler woke the event loop. The work
 // runs later, from the event queue: while this call lasts the toolkit hears no other signal, and
-// the shutdown waits for SIGCHLD to learn that the programs it ended are gone.
+// the shutdown waits to hear that the programs it ended are gone (by SIGCHLD, on a system
+// without process descriptors).
 void RunOnce(int) {
     // A second request ends the client at once, as the system's default does: a shutdown that
     // hangs can still be ended. Its programs end with it (ProgramStart::ends_with_client).
